@@ -1,0 +1,51 @@
+#pragma once
+// TAdvancedRegistry: names one registry key (a root plus RegistryArea "\" RegistrySection)
+// and reads, writes and deletes under it. Failures to reach a key go to OnError (which may be
+// unbound); only a failed value write reaches the caller, as ERegistryException.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+namespace registry {
+
+enum TRegistryKey : std::uint8_t {
+    hkCLASSES_ROOT,
+    hkCURRENT_USER,
+    hkLOCAL_MACHINE,
+    hkUSERS,
+    hkPERFORMANCE_DATA,
+    hkCURRENT_CONFIG,
+    hkDYN_DATA,
+};
+
+class ERegistryException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TAdvancedRegistry {
+public:
+    TAdvancedRegistry();
+    ~TAdvancedRegistry();
+    TAdvancedRegistry(const TAdvancedRegistry&) = delete;
+    TAdvancedRegistry& operator=(const TAdvancedRegistry&) = delete;
+
+    TRegistryKey RegistryRootKey() const;
+    void SetRegistryRootKey(TRegistryKey key);
+
+    std::string RegistryArea;
+    std::string RegistrySection;
+    std::function<void(TAdvancedRegistry* sender)> OnError;
+
+    std::string ReadString(const std::string& name);
+    void WriteString(const std::string& name, const std::string& value);
+    void DeleteKey(const std::string& keyPath);
+
+private:
+    // (implementation detail: the registry access object)
+};
+
+}  // namespace registry

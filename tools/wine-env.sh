@@ -1,0 +1,37 @@
+# Sourced by the run and test scripts: a fresh Wine prefix and an X server of this run's own.
+# After sourcing: WINEPREFIX and DISPLAY are set, a persistent wineserver runs, and
+# vorna_env_stop (called on exit) ends both and removes the prefix.
+
+vorna_env_start() {
+  export WINEDEBUG=-all
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
+  echo "Wine prefix: $WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
+  # that the helper processes it starts never hold a caller's pipe open.
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+  if [ -z "${VORNA_USE_DISPLAY:-}" ]; then
+    local fifo
+    fifo=$(mktemp -u /tmp/vorna-xvfb.XXXXXX)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    VORNA_XVFB_PID=$!
+    local number
+    read -r -t 20 number <"$fifo" || { echo "Xvfb did not start" >&2; return 1; }
+    rm -f "$fifo"
+    export DISPLAY=":$number"
+    echo "X display: $DISPLAY"
+  fi
+  trap vorna_env_stop EXIT
+}
+
+vorna_env_stop() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  [ -n "${VORNA_XVFB_PID:-}" ] && kill "$VORNA_XVFB_PID" 2>/dev/null || true
+  [ -n "${WINEPREFIX:-}" ] && case "$WINEPREFIX" in /tmp/vorna-prefix.*) rm -rf "$WINEPREFIX";; esac
+}
