@@ -92,49 +92,6 @@ Form* Control::GetForm() {
     return dynamic_cast<Form*>(control);
 }
 
-// ---- GraphicControl ----
-
-GraphicControl::GraphicControl(WinControl* parent) : Control(parent) {}
-GraphicControl::~GraphicControl() {
-    if (parent_ && parent_->Handle()) {
-        RECT bounds = BoundsRect();
-        ::InvalidateRect(parent_->Handle(), &bounds, TRUE);
-    }
-}
-
-void GraphicControl::SetParent(WinControl* parent) {
-    Invalidate();
-    Control::SetParent(parent);
-    if (parent_) parent_->Realign();
-    Invalidate();
-}
-
-void GraphicControl::SetBounds(int left, int top, int width, int height) {
-    Invalidate();
-    Control::SetBounds(left, top, width, height);
-    Invalidate();
-}
-
-void GraphicControl::SetVisible(bool visible) {
-    Control::SetVisible(visible);
-    if (parent_ && parent_->Handle()) {
-        RECT bounds = BoundsRect();
-        ::InvalidateRect(parent_->Handle(), &bounds, TRUE);
-    }
-}
-
-void GraphicControl::Invalidate() {
-    if (parent_ && parent_->Handle() && visible_) {
-        RECT bounds = BoundsRect();
-        ::InvalidateRect(parent_->Handle(), &bounds, TRUE);
-    }
-}
-
-void GraphicControl::Repaint() {
-    Invalidate();
-    if (parent_ && parent_->Handle()) ::UpdateWindow(parent_->Handle());
-}
-
 // ---- WinControl ----
 
 WinControl::WinControl(WinControl* parent) : Control(parent), id_(g_nextControlId++) {}
@@ -343,25 +300,49 @@ void WinControl::Realign() {
     }
 }
 
-void WinControl::PaintGraphicChildren(HDC dc) {
-    for (Control* child : children_) {
-        auto* graphic = dynamic_cast<GraphicControl*>(child);
-        if (!graphic || !graphic->Visible()) continue;
-        int saved = ::SaveDC(dc);
-        ::IntersectClipRect(dc, graphic->Left(), graphic->Top(), graphic->Left() + graphic->Width(),
-                            graphic->Top() + graphic->Height());
-        ::OffsetViewportOrgEx(dc, graphic->Left(), graphic->Top(), nullptr);
-        graphic->Paint(dc);
-        ::RestoreDC(dc, saved);
+void WinControl::PaintBeneathChild(HDC dc, int childLeft, int childTop) {
+    if (!handle_) return;
+    int saved = ::SaveDC(dc);
+    ::OffsetViewportOrgEx(dc, -childLeft, -childTop, nullptr);
+    ::SendMessageA(handle_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    ::RestoreDC(dc, saved);
+}
+
+// ---- GraphicControl ----
+
+GraphicControl::GraphicControl(WinControl* parent, const char* className) : WinControl(parent) {
+    RegisterOwnClass(className, 0);
+    CreateHandle(className, 0, 0);
+}
+
+LRESULT GraphicControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(handle_, &paint);
+        if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
+        Paint(dc);
+        ::EndPaint(handle_, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;  // takes no mouse input
+    default:
+        return WinControl::WndProc(message, wParam, lParam);
     }
 }
 
 // ---- Label ----
 
-Label::Label(WinControl* parent) : GraphicControl(parent) {}
+Label::Label(WinControl* parent, const char* className) : GraphicControl(parent, className) {}
 
 void Label::SetCaption(const std::string& caption) {
-    caption_ = caption;
+    WinControl::SetCaption(caption);
     AdjustBounds();
     Invalidate();
 }
@@ -459,14 +440,11 @@ LRESULT GroupBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         FillSolid(reinterpret_cast<HDC>(wParam), rect, ResolveColor(color_));
         return 1;
     }
-    case WM_PAINT: {
-        LRESULT result = WinControl::WndProc(message, wParam, lParam);
-        ScopedGetDc dc(handle_);
-        PaintGraphicChildren(dc.Get());
-        return result;
+    case WM_PRINTCLIENT: {
+        RECT rect = ClientRect();
+        FillSolid(reinterpret_cast<HDC>(wParam), rect, ResolveColor(color_));
+        return WinControl::WndProc(message, wParam, lParam);
     }
-    case WM_NCHITTEST:
-        return HTCLIENT;  // the native group box is transparent to the mouse; its children are not
     default:
         return WinControl::WndProc(message, wParam, lParam);
     }
@@ -544,10 +522,12 @@ LRESULT Panel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         PAINTSTRUCT paint;
         HDC dc = ::BeginPaint(handle_, &paint);
         Paint(dc);
-        PaintGraphicChildren(dc);
         ::EndPaint(handle_, &paint);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
     default:
         return WinControl::WndProc(message, wParam, lParam);
     }

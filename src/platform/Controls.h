@@ -79,20 +79,6 @@ protected:
     Align align_ = Align::None;
 };
 
-// A control without a window of its own: the parent paints it in its area.
-class GraphicControl : public Control {
-public:
-    explicit GraphicControl(WinControl* parent);
-    ~GraphicControl() override;
-    void SetParent(WinControl* parent) override;
-    void SetBounds(int left, int top, int width, int height) override;
-    void SetVisible(bool visible) override;
-    void Invalidate() override;
-    void Repaint() override;
-    // Draws the control; the DC's origin is the control's top-left and drawing is clipped to it.
-    virtual void Paint(HDC dc) = 0;
-};
-
 class WinControl : public Control {
 public:
     explicit WinControl(WinControl* parent);
@@ -118,8 +104,9 @@ public:
     void RemoveChild(Control* child);
     // Lays out children aligned to the bottom or the whole client area.
     void Realign();
-    // Paints the visible graphic children onto dc, which shows this control's client area.
-    void PaintGraphicChildren(HDC dc);
+    // Paints what this control shows at the given client-area origin into dc, for a child
+    // that draws over it (WM_PRINTCLIENT).
+    void PaintBeneathChild(HDC dc, int childLeft, int childTop);
 
     // The control's window procedure; the default passes on to the window's original one.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -145,10 +132,23 @@ protected:
     int id_;
 };
 
+// A control that draws itself and takes no input (labels, images): a window of its own, so
+// its caption is a window text that screen readers and automation can read, painted over
+// whatever its parent shows beneath it.
+class GraphicControl : public WinControl {
+public:
+    GraphicControl(WinControl* parent, const char* className);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Draws the control onto dc (the control's own client area).
+    virtual void Paint(HDC dc) = 0;
+    // Whether the parent's picture shows where the control does not draw.
+    virtual bool ShowsParentBeneath() const { return true; }
+};
+
 // A text label: caption, font, alignment, layout, word wrap, accelerator prefix, autosize.
 class Label : public GraphicControl {
 public:
-    explicit Label(WinControl* parent);
+    explicit Label(WinControl* parent, const char* className = "TLabel");
     void SetCaption(const std::string& caption) override;
     void FontChanged() override;
     void Paint(HDC dc) override;
@@ -160,6 +160,7 @@ public:
     bool Transparent = false;
     bool AutoSize = true;
     void SetTransparent(bool transparent) { Transparent = transparent; Invalidate(); }
+    bool ShowsParentBeneath() const override { return Transparent; }
 
     // Resizes to the caption's extent when AutoSize is on; runs after every caption change.
     virtual void AdjustBounds();
@@ -170,7 +171,7 @@ public:
 
 class Image : public GraphicControl {
 public:
-    explicit Image(WinControl* parent) : GraphicControl(parent) {}
+    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage") {}
     void SetIcon(HICON icon) { icon_ = icon; Invalidate(); }
     HICON Icon() const { return icon_; }
     void Paint(HDC dc) override;

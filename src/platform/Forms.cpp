@@ -151,11 +151,10 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush.Get());
         return 1;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(handle_, &paint);
-        PaintGraphicChildren(dc);
-        ::EndPaint(handle_, &paint);
+    case WM_PRINTCLIENT: {
+        RECT rect = ClientRect();
+        ScopedBrush brush(::CreateSolidBrush(ResolveColor(color_)));
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush.Get());
         return 0;
     }
     case WM_SHOWWINDOW:
