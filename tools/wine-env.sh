@@ -22,6 +22,14 @@ vorna_env_start() {
   echo "Wine prefix: $WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
   wineserver -w
+  # Wine's own desktop, filling the screen: Wine frames, stacks and maximises the windows as
+  # Windows does (Xvfb has no window manager).
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+  # With a taskbar, as on Windows: a maximised window then leaves it free, and Wine does not
+  # take it for a full-screen window that must stay above all others.
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  wineserver -k; wineserver -w
   # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
   # that the helper processes it starts never hold a caller's pipe open.
   wineserver -p
