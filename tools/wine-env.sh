@@ -7,13 +7,9 @@ vorna_env_start() {
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
   echo "Wine prefix: $WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
-  # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
-  # that the helper processes it starts never hold a caller's pipe open.
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-
+  trap vorna_env_stop EXIT
+  # The X server comes first: the prefix's first wine process starts the desktop process,
+  # which loads the display driver once, from the DISPLAY it sees then.
   if [ -z "${VORNA_USE_DISPLAY:-}" ]; then
     local fifo
     fifo=$(mktemp -u /tmp/vorna-xvfb.XXXXXX)
@@ -26,7 +22,13 @@ vorna_env_start() {
     export DISPLAY=":$number"
     echo "X display: $DISPLAY"
   fi
-  trap vorna_env_stop EXIT
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
+  # that the helper processes it starts never hold a caller's pipe open.
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
 }
 
 vorna_env_stop() {
