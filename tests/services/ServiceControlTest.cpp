@@ -90,9 +90,16 @@ TEST_F(ServiceControlNT, WithoutTheSuitesServicesNothingIsStoppedOrDeletedAndNot
     EXPECT_FALSE(ui.Ended());
 }
 
-TEST_F(ServiceControlNT, InstallCreatesStartsAndRegistersTheQuotedPath) {
+TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnewWithTheQuotedPath) {
     RecordingUi ui;
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+
     RecordingProgress progress;
+    setup::CheckRunningServices(progress);
+    EXPECT_TRUE(ui.Boxes().empty());
+    for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
+
+    progress.texts.clear();
     setup::InstallAndStartServices(progress);
     EXPECT_EQ(progress.texts,
               (std::vector<std::string>{"Installing Services...", "Starting Services...", "Installation Complete"}));
@@ -102,19 +109,6 @@ TEST_F(ServiceControlNT, InstallCreatesStartsAndRegistersTheQuotedPath) {
     for (const auto& row : ServerTable) EXPECT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING));
     // Without a space nothing needs quoting.
     EXPECT_EQ(setup::ServiceExecutablePath("C:\\Vorna\\", "smtp.exe"), "C:\\Vorna\\smtp.exe");
-}
-
-TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnew) {
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
-
-    RecordingProgress progress;
-    setup::CheckRunningServices(progress);
-    EXPECT_TRUE(ui.Boxes().empty());
-    for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
-
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
-    ExpectRegisteredExactly(setup::DestinationFolder);
 }
 
 TEST_F(ServiceControlNT, StoppedServicesAreDeletedWithoutAStopControl) {
@@ -194,30 +188,6 @@ TEST_F(ServiceControlNT, ARefusedStopOfTheFirstServerLeavesTheOthersUntouched) {
         ASSERT_TRUE(setup::QueryServiceState(name, state)) << name;
         EXPECT_EQ(state, static_cast<DWORD>(SERVICE_RUNNING)) << name;
     }
-}
-
-TEST_F(ServiceControlNT, ADestinationOf200CharactersIsRegisteredWhole) {
-    std::string folder = MakeFolderOfLength(scratch_->Path(), 200);
-    CopyStandIns(folder);
-    setup::DestinationFolder = folder;
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
-    ExpectRegisteredExactly(folder);
-}
-
-TEST(ServiceError, TakesTheLastErrorFirstAndEndsWithCode0) {
-    RecordingUi ui;
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    try {
-        setup::ReportServiceError();
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
-    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
-    EXPECT_TRUE(ui.Ended());
 }
 
 }  // namespace
