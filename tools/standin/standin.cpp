@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/ScopedHandle.h"
+
 #ifndef VORNA_STANDIN_ROW
 #error "VORNA_STANDIN_ROW (0 SMTP, 1 POP3, 2 Control) must be defined"
 #endif
@@ -47,13 +49,12 @@ bool SettingExists(const char* suffix) {
 }
 
 DWORD SlowStopMilliseconds() {
-    HANDLE file = ::CreateFileA((OwnPath() + ".slowstop").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    platform::ScopedFile file(::CreateFileA((OwnPath() + ".slowstop").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return 0;
     char text[32] = {};
     DWORD read = 0;
-    ::ReadFile(file, text, sizeof(text) - 1, &read, nullptr);
-    ::CloseHandle(file);
+    ::ReadFile(file.Get(), text, sizeof(text) - 1, &read, nullptr);
     long value = std::strtol(text, nullptr, 10);
     return value > 0 && value < 600000 ? static_cast<DWORD>(value) : 0;
 }
@@ -61,27 +62,27 @@ DWORD SlowStopMilliseconds() {
 // The service control manager starts services as its own children; anything else is a
 // start by hand. (Calling the service dispatcher outside a service start does not return.)
 bool StartedByServiceManager() {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    platform::ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return false;
     DWORD self = ::GetCurrentProcessId(), parent = 0;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32First(snapshot, &entry); more; more = ::Process32Next(snapshot, &entry)) {
+    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self) parent = entry.th32ParentProcessID;
     }
     bool byManager = false;
     entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32First(snapshot, &entry); more && parent; more = ::Process32Next(snapshot, &entry)) {
+    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more && parent;
+         more = ::Process32Next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == parent) byManager = ::lstrcmpiA(entry.szExeFile, "services.exe") == 0;
     }
-    ::CloseHandle(snapshot);
     return byManager;
 }
 
 // ---- service ----
 
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
-HANDLE g_stopRequested = nullptr;
+platform::ScopedKernelHandle g_stopRequested;
 std::atomic<bool> g_acceptsStop{true};
 
 void ReportStatus(DWORD state, DWORD waitHint = 0) {
@@ -99,7 +100,7 @@ DWORD WINAPI ServiceControlHandler(DWORD control, DWORD, void*, void*) {
     case SERVICE_CONTROL_STOP:
         if (!g_acceptsStop) return ERROR_CALL_NOT_IMPLEMENTED;
         ReportStatus(SERVICE_STOP_PENDING, SlowStopMilliseconds() + 1000);
-        ::SetEvent(g_stopRequested);
+        ::SetEvent(g_stopRequested.Get());
         return NO_ERROR;
     case SERVICE_CONTROL_INTERROGATE:
         return NO_ERROR;
@@ -114,7 +115,7 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
     g_acceptsStop = !SettingExists(".nostop");
     ReportStatus(SERVICE_RUNNING);
     for (;;) {
-        if (::WaitForSingleObject(g_stopRequested, 100) == WAIT_OBJECT_0) break;
+        if (::WaitForSingleObject(g_stopRequested.Get(), 100) == WAIT_OBJECT_0) break;
         if (!g_acceptsStop && !SettingExists(".nostop")) {
             g_acceptsStop = true;
             ReportStatus(SERVICE_RUNNING);
@@ -125,14 +126,12 @@ void WINAPI ServiceMain(DWORD, LPSTR*) {
 }
 
 int RunAsService() {
-    g_stopRequested = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_stopRequested.Reset(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!g_stopRequested) return 1;
     char name[64] = {};
     ::lstrcpynA(name, kServer.serviceName, sizeof(name));
     SERVICE_TABLE_ENTRYA table[] = {{name, ServiceMain}, {nullptr, nullptr}};
-    BOOL ok = ::StartServiceCtrlDispatcherA(table);
-    ::CloseHandle(g_stopRequested);
-    return ok ? 0 : 1;
+    return ::StartServiceCtrlDispatcherA(table) ? 0 : 1;
 }
 
 // ---- window ----
