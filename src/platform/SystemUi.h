@@ -25,7 +25,12 @@ void SetUi(SystemUi* ui);
 inline int ShowMessage(const std::string& text, const std::string& caption, UINT flags) {
     return Ui().MessageBox(text, caption, flags);
 }
-[[noreturn]] inline void EndProgram(UINT exitCode = 0) { Ui().EndProgram(exitCode); }
+[[noreturn]] inline void EndProgram(UINT exitCode = 0) {
+    Ui().EndProgram(exitCode);
+    // The compiler does not carry [[noreturn]] through the virtual call; should a seam ever
+    // return, the program still ends here.
+    ::ExitProcess(exitCode);
+}
 
 // Flags of the boxes the setup shows.
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR | MB_TASKMODAL;           // 0x2010
