@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/FileSearch.h"
@@ -38,21 +39,51 @@ bool IsDeviceName(const std::string& name) {
     return false;
 }
 
-// Reads until size bytes arrived or the file ended; returns the count read.
-DWORD ReadUpTo(HANDLE file, char* buffer, DWORD size) {
-    DWORD total = 0;
-    while (total < size) {
-        DWORD got = 0;
-        if (!::ReadFile(file, buffer + total, size - total, &got, nullptr) || got == 0) break;
-        total += got;
-    }
-    return total;
-}
+// Reads the archive through one bounded buffer. Small members are served from the buffer
+// (one read of the archive covers many of them); data is written to member files straight
+// from the buffer, without a second copy.
+class ArchiveReader {
+public:
+    ArchiveReader(HANDLE file, size_t bufferSize) : file_(file), buffer_(bufferSize) {}
 
-bool WriteAll(HANDLE file, const char* data, DWORD size) {
+    // Up to maxBytes of the next bytes, refilling the buffer when it is used up; an empty
+    // result means the archive has ended (or cannot be read further).
+    std::pair<const char*, size_t> Peek(size_t maxBytes) {
+        if (begin_ == end_) Refill();
+        return {buffer_.data() + begin_, std::min(maxBytes, end_ - begin_)};
+    }
+    void Consume(size_t count) { begin_ += count; }
+
+    // Copies exactly size bytes into target; false when the archive ends first.
+    bool ReadExactly(char* target, size_t size) {
+        while (size > 0) {
+            auto [data, count] = Peek(size);
+            if (count == 0) return false;
+            std::memcpy(target, data, count);
+            Consume(count);
+            target += count;
+            size -= count;
+        }
+        return true;
+    }
+
+private:
+    void Refill() {
+        begin_ = end_ = 0;
+        DWORD got = 0;
+        if (::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr)) end_ = got;
+    }
+
+    HANDLE file_;
+    std::vector<char> buffer_;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+};
+
+bool WriteAll(HANDLE file, const char* data, size_t size) {
     while (size > 0) {
         DWORD written = 0;
-        if (!::WriteFile(file, data, size, &written, nullptr) || written == 0) return false;
+        if (!::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
         data += written;
         size -= written;
     }
@@ -62,12 +93,10 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
 // Unpacks the member at the archive's read position. False when it could not be written in
 // full: unpacking stops there. A header that is cut short, carries a negative size or an unsafe
 // name, or whose path would not fit a short text writes nothing at all.
-// On success the read position has moved by the member's whole length, which is added to
-// position.
-bool ExtractMember(HANDLE archive, const std::string& targetFolder, std::vector<char>& buffer,
-                   int64_t& position) {
+// On success the member's whole length is added to position.
+bool ExtractMember(ArchiveReader& reader, const std::string& targetFolder, int64_t& position) {
     char header[kHeaderSize];
-    if (ReadUpTo(archive, header, kHeaderSize) != kHeaderSize) return false;
+    if (!reader.ReadExactly(header, kHeaderSize)) return false;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(header);
     std::string name(header + 1, bytes[0]);
     int32_t size = static_cast<int32_t>(static_cast<uint32_t>(bytes[256]) | static_cast<uint32_t>(bytes[257]) << 8 |
@@ -81,13 +110,13 @@ bool ExtractMember(HANDLE archive, const std::string& targetFolder, std::vector<
     platform::ScopedFile member(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!member) return false;
-    uint32_t remaining = static_cast<uint32_t>(size);
+    size_t remaining = static_cast<size_t>(size);
     while (remaining > 0) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(remaining, buffer.size()));
-        DWORD got = ReadUpTo(archive, buffer.data(), chunk);
-        if (got > 0 && !WriteAll(member.Get(), buffer.data(), got)) return false;
-        if (got < chunk) return false;  // the archive ended inside the member
-        remaining -= got;
+        auto [data, count] = reader.Peek(remaining);
+        if (count == 0) return false;  // the archive ended inside the member
+        if (!WriteAll(member.Get(), data, count)) return false;
+        reader.Consume(count);
+        remaining -= count;
     }
     position += static_cast<int64_t>(kHeaderSize) + size;
     return true;
@@ -123,10 +152,10 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(archive.Get(), &size)) return false;
 
-    std::vector<char> buffer(std::clamp<size_t>(copyBufferSize, 4096, 64 * 1024 * 1024));
+    ArchiveReader reader(archive.Get(), std::clamp<size_t>(copyBufferSize, 4096, 64 * 1024 * 1024));
     int64_t position = 0;
     while (position < size.QuadPart) {
-        if (!ExtractMember(archive.Get(), targetFolder, buffer, position)) break;
+        if (!ExtractMember(reader, targetFolder, position)) break;
     }
     return true;
 }

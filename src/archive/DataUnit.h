@@ -9,8 +9,10 @@ namespace archive {
 
 constexpr size_t kNameFieldSize = 255;
 constexpr size_t kHeaderSize = 1 + kNameFieldSize + 4;
-// Member data goes through a buffer of this size; no member is ever held in memory whole.
-constexpr size_t kCopyBufferSize = 256 * 1024;
+// The archive is read through a buffer of this size; no member is ever held in memory whole.
+// Measured (bench_archive): 1 MB keeps up with a plain file copy where 64 KB reaches about 0.7
+// of it; 256 KB lies between.
+constexpr size_t kCopyBufferSize = 1024 * 1024;
 
 // True for a bare file name that, in any folder, names a file of exactly that name in that
 // folder: not empty, no folder part (\ /), no drive or stream (:), no characters the file
