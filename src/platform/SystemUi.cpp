@@ -19,4 +19,9 @@ SystemUi* g_ui = &g_realUi;
 SystemUi& Ui() { return *g_ui; }
 void SetUi(SystemUi* ui) { g_ui = ui ? ui : &g_realUi; }
 
+void EndProgram(UINT exitCode) {
+    Ui().EndProgram(exitCode);
+    ::ExitProcess(exitCode);  // a seam that came back must not let the program run on
+}
+
 }  // namespace platform

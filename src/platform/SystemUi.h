@@ -25,7 +25,7 @@ void SetUi(SystemUi* ui);
 inline int ShowMessage(const std::string& text, const std::string& caption, UINT flags) {
     return Ui().MessageBox(text, caption, flags);
 }
-[[noreturn]] inline void EndProgram(UINT exitCode = 0) { Ui().EndProgram(exitCode); }
+[[noreturn]] void EndProgram(UINT exitCode = 0);
 
 // Flags of the boxes the setup shows.
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR | MB_TASKMODAL;           // 0x2010

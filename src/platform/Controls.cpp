@@ -1,0 +1,724 @@
+#include "platform/Controls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <set>
+
+#include "platform/Forms.h"
+
+namespace platform {
+namespace {
+
+const char kControlProperty[] = "VornaControl";
+int g_nextControlId = 1000;
+
+std::set<std::string>& OwnClasses() {
+    static std::set<std::string> classes;
+    return classes;
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+    ScopedBrush brush(::CreateSolidBrush(color));
+    ::FillRect(dc, &rect, brush.Get());
+}
+
+// Draws the raised or lowered edge of a rectangle, width pixels deep, and shrinks it.
+void Frame3D(HDC dc, RECT& rect, COLORREF topLeft, COLORREF bottomRight, int width) {
+    for (int i = 0; i < width; ++i) {
+        FillSolid(dc, {rect.left, rect.top, rect.right - 1, rect.top + 1}, topLeft);
+        FillSolid(dc, {rect.left, rect.top, rect.left + 1, rect.bottom - 1}, topLeft);
+        FillSolid(dc, {rect.right - 1, rect.top, rect.right, rect.bottom}, bottomRight);
+        FillSolid(dc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, bottomRight);
+        ::InflateRect(&rect, -1, -1);
+    }
+}
+
+}  // namespace
+
+void DrawTextIn(HDC dc, const Font& font, const std::string& text, RECT& rect, UINT flags, Color color) {
+    ScopedSelectObject select(dc, font.Handle());
+    ::SetTextColor(dc, ResolveColor(color));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
+}
+
+// ---- Control ----
+
+Control::Control(WinControl* parent) : parent_(parent) {
+    if (parent_) {
+        font_ = parent_->GetFont();
+        color_ = parent_->GetColor();
+        parent_->AddChild(this);
+    }
+}
+
+Control::~Control() {
+    if (parent_) parent_->RemoveChild(this);
+}
+
+void Control::SetParent(WinControl* parent) {
+    if (parent_) parent_->RemoveChild(this);
+    parent_ = parent;
+    if (parent_) parent_->AddChild(this);
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+}
+
+void Control::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    Invalidate();
+}
+
+void Control::SetVisible(bool visible) { visible_ = visible; }
+void Control::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Invalidate();
+}
+
+void Control::SetAlign(Align align) {
+    align_ = align;
+    if (parent_) parent_->Realign();
+}
+
+Form* Control::GetForm() {
+    Control* control = this;
+    while (control->parent_) control = control->parent_;
+    return dynamic_cast<Form*>(control);
+}
+
+// ---- WinControl ----
+
+WinControl::WinControl(WinControl* parent) : Control(parent), id_(g_nextControlId++) {}
+
+WinControl::~WinControl() {
+    for (Control* child : children_) child->parent_ = nullptr;  // they may outlive us briefly
+    children_.clear();
+    DestroyHandle();
+}
+
+void WinControl::DestroyHandle() {
+    if (handle_) {
+        HWND window = handle_;
+        ::DestroyWindow(window);
+        handle_ = nullptr;
+    }
+}
+
+WinControl* WinControl::FromHandle(HWND window) {
+    if (!window) return nullptr;
+    return static_cast<WinControl*>(::GetPropA(window, kControlProperty));
+}
+
+void WinControl::RegisterOwnClass(const char* className, UINT classStyle) {
+    if (OwnClasses().count(className)) return;
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = Router;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hIcon = ::LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
+    windowClass.lpszClassName = className;
+    ::RegisterClassExA(&windowClass);
+    OwnClasses().insert(className);
+}
+
+void WinControl::Attach(HWND window, WNDPROC original) {
+    handle_ = window;
+    original_ = original;
+    ::SetPropA(window, kControlProperty, this);
+}
+
+void WinControl::CreateHandle(const char* className, DWORD style, DWORD exStyle) {
+    HWND parentWindow = parent_ ? parent_->Handle() : nullptr;
+    if (parent_) style |= WS_CHILD;
+    if (visible_ && parent_) style |= WS_VISIBLE;
+    if (!enabled_) style |= WS_DISABLED;
+    bool own = OwnClasses().count(className) != 0;
+    HMENU menuOrId = parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
+    HWND window = ::CreateWindowExA(exStyle, className, caption_.c_str(), style, left_, top_, width_, height_,
+                                    parentWindow, menuOrId, ::GetModuleHandleA(nullptr), own ? this : nullptr);
+    if (!window) return;
+    if (!own) {
+        auto original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::Router)));
+        Attach(window, original);
+    }
+    ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+}
+
+LRESULT CALLBACK WinControl::Router(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WinControl* self = FromHandle(window);
+    if (!self && message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<WinControl*>(create->lpCreateParams);
+        if (self) self->Attach(window, ::DefWindowProcA);
+    }
+    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        WNDPROC original = self->original_;
+        ::RemovePropA(window, kControlProperty);
+        self->handle_ = nullptr;
+        return ::CallWindowProcA(original, window, message, wParam, lParam);
+    }
+    try {
+        return self->WndProc(message, wParam, lParam);
+    } catch (...) {
+        Application::Instance().HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+LRESULT WinControl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::CallWindowProcA(original_ ? original_ : ::DefWindowProcA, handle_, message, wParam, lParam);
+}
+
+LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (WinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+            child->CommandNotify(HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+        if (WinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+            if (HBRUSH brush = child->ControlColor(reinterpret_cast<HDC>(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        }
+        break;
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (WinControl* child = FromHandle(item->hwndItem)) {
+            if (child->DrawItem(*item)) return TRUE;
+        }
+        break;
+    }
+    case WM_MEASUREITEM: {
+        // Sent while the child is still being created, before it is attached: find it by id.
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        for (Control* child : children_) {
+            auto* windowed = dynamic_cast<WinControl*>(child);
+            if (windowed && windowed->id_ == static_cast<int>(item->CtlID) && windowed->MeasureItem(*item))
+                return TRUE;
+        }
+        break;
+    }
+    case WM_SIZE:
+        Realign();
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(message, wParam, lParam);
+}
+
+void WinControl::SetParent(WinControl* parent) {
+    Control::SetParent(parent);
+    if (handle_) {
+        ::SetParent(handle_, parent ? parent->Handle() : nullptr);
+        ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
+    }
+    if (parent_) parent_->Realign();
+}
+
+void WinControl::SetBounds(int left, int top, int width, int height) {
+    Control::SetBounds(left, top, width, height);
+    if (handle_) ::MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void WinControl::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    if (handle_) ::SetWindowTextA(handle_, caption.c_str());
+}
+
+void WinControl::SetVisible(bool visible) {
+    Control::SetVisible(visible);
+    if (handle_) ::ShowWindow(handle_, visible ? SW_SHOW : SW_HIDE);
+}
+
+void WinControl::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (handle_) ::EnableWindow(handle_, enabled);
+}
+
+void WinControl::FontChanged() {
+    if (handle_) ::SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+}
+
+void WinControl::Invalidate() {
+    if (handle_) ::InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void WinControl::Repaint() {
+    if (handle_) ::RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void WinControl::SetFocus() {
+    if (handle_) ::SetFocus(handle_);
+}
+
+RECT WinControl::ClientRect() const {
+    RECT rect{0, 0, width_, height_};
+    if (handle_) ::GetClientRect(handle_, &rect);
+    return rect;
+}
+
+void WinControl::AddChild(Control* child) { children_.push_back(child); }
+
+void WinControl::RemoveChild(Control* child) {
+    children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
+}
+
+void WinControl::Realign() {
+    RECT area = ClientRect();
+    if (auto* panel = dynamic_cast<Panel*>(this)) {
+        // Aligned children sit inside the panel's border and bevels.
+        int inset = panel->BorderWidth;
+        if (panel->BevelOuter != BevelCut::None) inset += panel->BevelWidth;
+        if (panel->BevelInner != BevelCut::None) inset += panel->BevelWidth;
+        ::InflateRect(&area, -inset, -inset);
+    }
+    for (Control* child : children_) {
+        if (child->GetAlign() == Align::Bottom) {
+            child->SetBounds(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
+            area.bottom -= child->Height();
+        }
+    }
+    for (Control* child : children_) {
+        if (child->GetAlign() == Align::Client)
+            child->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+    }
+}
+
+void WinControl::PaintBeneathChild(HDC dc, int childLeft, int childTop) {
+    if (!handle_) return;
+    int saved = ::SaveDC(dc);
+    ::OffsetViewportOrgEx(dc, -childLeft, -childTop, nullptr);
+    ::SendMessageA(handle_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    ::RestoreDC(dc, saved);
+}
+
+// ---- GraphicControl ----
+
+GraphicControl::GraphicControl(WinControl* parent, const char* className) : WinControl(parent) {
+    RegisterOwnClass(className, 0);
+    CreateHandle(className, 0, 0);
+}
+
+LRESULT GraphicControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(handle_, &paint);
+        if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
+        Paint(dc);
+        ::EndPaint(handle_, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;  // takes no mouse input
+    default:
+        return WinControl::WndProc(message, wParam, lParam);
+    }
+}
+
+// ---- Label ----
+
+Label::Label(WinControl* parent, const char* className) : GraphicControl(parent, className) {}
+
+void Label::SetCaption(const std::string& caption) {
+    WinControl::SetCaption(caption);
+    AdjustBounds();
+    Invalidate();
+}
+
+void Label::FontChanged() {
+    AdjustBounds();
+    Invalidate();
+}
+
+UINT Label::TextFlags() const {
+    UINT flags = DT_EXPANDTABS;
+    if (WordWrap) flags |= DT_WORDBREAK;
+    if (Alignment == TextAlignment::RightJustify) flags |= DT_RIGHT;
+    if (Alignment == TextAlignment::Center) flags |= DT_CENTER;
+    return flags;
+}
+
+void Label::DoDrawText(HDC dc, RECT& rect, UINT flags) {
+    std::string text = caption_;
+    if ((flags & DT_CALCRECT) && (text.empty() || (ShowAccelChar && text == "&"))) text += ' ';
+    if (!ShowAccelChar) flags |= DT_NOPREFIX;
+    if (!enabled_) {
+        ::OffsetRect(&rect, 1, 1);
+        DrawTextIn(dc, font_, text, rect, flags, clBtnHighlight);
+        ::OffsetRect(&rect, -1, -1);
+        DrawTextIn(dc, font_, text, rect, flags, clBtnShadow);
+    } else {
+        DrawTextIn(dc, font_, text, rect, flags, font_.TextColor());
+    }
+}
+
+void Label::AdjustBounds() {
+    if (!AutoSize) return;
+    ScopedGetDc screen(nullptr);
+    RECT rect{0, 0, WordWrap ? width_ : 0, 0};
+    Label::DoDrawText(screen.Get(), rect, TextFlags() | DT_CALCRECT);
+    int left = left_;
+    if (Alignment == TextAlignment::RightJustify) left = left_ + width_ - rect.right;
+    SetBounds(left, top_, rect.right, rect.bottom);
+}
+
+void Label::Paint(HDC dc) {
+    RECT rect{0, 0, width_, height_};
+    if (!Transparent) FillSolid(dc, rect, ResolveColor(color_));
+    UINT flags = TextFlags();
+    if (Layout != TextLayout::Top) {
+        RECT measured = rect;
+        DoDrawText(dc, measured, flags | DT_CALCRECT);
+        int offset = height_ - measured.bottom;
+        if (Layout == TextLayout::Center) offset /= 2;
+        ::OffsetRect(&rect, 0, offset);
+    }
+    DoDrawText(dc, rect, flags);
+}
+
+// ---- Image ----
+
+void Image::Paint(HDC dc) {
+    if (icon_) ::DrawIconEx(dc, 0, 0, icon_, width_, height_, 0, nullptr, DI_NORMAL);
+}
+
+// ---- Button ----
+
+Button::Button(WinControl* parent) : WinControl(parent) {
+    CreateHandle("BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0);
+}
+
+void Button::SetDefault(bool isDefault) {
+    default_ = isDefault;
+    if (handle_) ::SendMessageA(handle_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    if (Form* form = GetForm()) form->SetDefaultButton(isDefault ? this : nullptr);
+}
+
+void Button::Click() {
+    if (ModalResult != 0) {
+        if (Form* form = GetForm()) form->SetModalResult(ModalResult);
+    }
+    if (OnClick) OnClick();
+}
+
+void Button::CommandNotify(WORD code) {
+    if (code == BN_CLICKED) Click();
+}
+
+// ---- GroupBox ----
+
+GroupBox::GroupBox(WinControl* parent) : WinControl(parent) {
+    CreateHandle("BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+LRESULT GroupBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND: {
+        RECT rect = ClientRect();
+        FillSolid(reinterpret_cast<HDC>(wParam), rect, ResolveColor(color_));
+        return 1;
+    }
+    case WM_PRINTCLIENT: {
+        RECT rect = ClientRect();
+        FillSolid(reinterpret_cast<HDC>(wParam), rect, ResolveColor(color_));
+        return WinControl::WndProc(message, wParam, lParam);
+    }
+    default:
+        return WinControl::WndProc(message, wParam, lParam);
+    }
+}
+
+HBRUSH GroupBox::ControlColor(HDC dc) {
+    ::SetBkColor(dc, ResolveColor(color_));
+    return ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// ---- Edit ----
+
+Edit::Edit(WinControl* parent) : WinControl(parent) {
+    color_ = SystemColor(COLOR_WINDOW);
+    CreateHandle("EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+}
+
+std::string Edit::Text() const {
+    if (!handle_) return caption_;
+    int length = ::GetWindowTextLengthA(handle_);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = ::GetWindowTextA(handle_, text.data(), length + 1);
+    text.resize(static_cast<size_t>(std::max(copied, 0)));
+    return text;
+}
+
+void Edit::SelectAll() {
+    if (handle_) ::SendMessageA(handle_, EM_SETSEL, 0, -1);
+}
+
+// ---- Memo ----
+
+Memo::Memo(WinControl* parent) : WinControl(parent) {
+    CreateHandle("EDIT",
+                 WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                 WS_EX_CLIENTEDGE);
+}
+
+void Memo::SetLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i) text += "\r\n";
+        text += lines[i];
+    }
+    SetCaption(text);
+}
+
+void Memo::SetColor(Color color) {
+    color_ = color;
+    brush_.Reset(::CreateSolidBrush(ResolveColor(color)));
+    Invalidate();
+}
+
+HBRUSH Memo::ControlColor(HDC dc) {
+    if (!brush_) brush_.Reset(::CreateSolidBrush(ResolveColor(color_)));
+    ::SetBkColor(dc, ResolveColor(color_));
+    ::SetTextColor(dc, ResolveColor(font_.TextColor()));
+    return brush_.Get();
+}
+
+// ---- Panel ----
+
+Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
+    RegisterOwnClass(className);
+    width_ = 185;
+    height_ = 41;
+    CreateHandle(className, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+LRESULT Panel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;  // the paint routine covers everything
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = ::BeginPaint(handle_, &paint);
+        Paint(dc);
+        ::EndPaint(handle_, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    default:
+        return WinControl::WndProc(message, wParam, lParam);
+    }
+}
+
+void Panel::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    Invalidate();
+}
+
+void Panel::Paint(HDC dc) { PaintStandard(dc); }
+
+void Panel::PaintStandard(HDC dc) {
+    RECT rect = ClientRect();
+    COLORREF highlight = ResolveColor(clBtnHighlight);
+    COLORREF shadow = ResolveColor(clBtnShadow);
+    if (BevelOuter != BevelCut::None) {
+        bool raised = BevelOuter == BevelCut::Raised;
+        Frame3D(dc, rect, raised ? highlight : shadow, raised ? shadow : highlight, BevelWidth);
+    }
+    Frame3D(dc, rect, ResolveColor(color_), ResolveColor(color_), BorderWidth);
+    if (BevelInner != BevelCut::None) {
+        bool raised = BevelInner == BevelCut::Raised;
+        Frame3D(dc, rect, raised ? highlight : shadow, raised ? shadow : highlight, BevelWidth);
+    }
+    FillSolid(dc, rect, ResolveColor(color_));
+    // One line of text in the vertical middle, placed by Alignment, clipped at the edges.
+    TEXTMETRICA metrics{};
+    {
+        ScopedSelectObject select(dc, font_.Handle());
+        ::GetTextMetricsA(dc, &metrics);
+    }
+    int lineHeight = metrics.tmHeight;
+    RECT band = rect;
+    band.top = (rect.bottom + rect.top - lineHeight) / 2;
+    band.bottom = band.top + lineHeight;
+    UINT flags = DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE;
+    if (Alignment == TextAlignment::Center) flags |= DT_CENTER;
+    if (Alignment == TextAlignment::RightJustify) flags |= DT_RIGHT;
+    DrawTextIn(dc, font_, caption_, band, flags, font_.TextColor());
+}
+
+// ---- StatusBar ----
+
+StatusBar::StatusBar(WinControl* parent) : WinControl(parent) {
+    // Keeps the system's status-bar font: no WM_SETFONT after creation.
+    HWND parentWindow = parent ? parent->Handle() : nullptr;
+    HWND window = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE,
+                                    0, 0, 0, 0, parentWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                                    ::GetModuleHandleA(nullptr), nullptr);
+    if (window) {
+        auto original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinControl::Router)));
+        Attach(window, original);
+    }
+}
+
+void StatusBar::SetBounds(int left, int top, int width, int height) {
+    WinControl::SetBounds(left, top, width, height);
+    SetPanelWidths(widths_);
+}
+
+void StatusBar::SetPanelWidths(const std::vector<int>& widths) {
+    widths_ = widths;
+    texts_.resize(widths.size());
+    if (!handle_ || widths.empty()) return;
+    std::vector<int> edges;
+    int right = 0;
+    for (size_t i = 0; i < widths.size(); ++i) {
+        right += widths[i];
+        edges.push_back(i + 1 == widths.size() ? -1 : right);  // the last panel reaches the edge
+    }
+    ::SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    for (size_t i = 0; i < texts_.size(); ++i)
+        ::SendMessageA(handle_, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(texts_[i].c_str()));
+}
+
+void StatusBar::SetPanelText(int index, const std::string& text) {
+    if (index < 0 || static_cast<size_t>(index) >= texts_.size()) return;
+    texts_[static_cast<size_t>(index)] = text;
+    if (handle_) ::SendMessageA(handle_, SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string StatusBar::PanelText(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= texts_.size()) return {};
+    return texts_[static_cast<size_t>(index)];
+}
+
+// ---- ListBox ----
+
+ListBox::ListBox(WinControl* parent, DWORD extraStyle) : WinControl(parent) {
+    color_ = SystemColor(COLOR_WINDOW);
+    CreateHandle("LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | extraStyle, WS_EX_CLIENTEDGE);
+}
+
+void ListBox::Clear() { ::SendMessageA(handle_, LB_RESETCONTENT, 0, 0); }
+
+int ListBox::AddItem(const std::string& text, LPARAM data) {
+    int index = static_cast<int>(::SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    if (index >= 0) ::SendMessageA(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    return index;
+}
+
+int ListBox::Count() const { return static_cast<int>(::SendMessageA(handle_, LB_GETCOUNT, 0, 0)); }
+int ListBox::ItemIndex() const { return static_cast<int>(::SendMessageA(handle_, LB_GETCURSEL, 0, 0)); }
+void ListBox::SetItemIndex(int index) { ::SendMessageA(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::string ListBox::ItemText(int index) const {
+    LRESULT length = ::SendMessageA(handle_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    ::SendMessageA(handle_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+LPARAM ListBox::ItemData(int index) const {
+    return ::SendMessageA(handle_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+void ListBox::SetItemHeight(int height) {
+    ItemHeightPixels = height;
+    ::SendMessageA(handle_, LB_SETITEMHEIGHT, 0, height);
+}
+
+void ListBox::CommandNotify(WORD code) {
+    if (code == LBN_SELCHANGE && OnSelect) OnSelect();
+    if (code == LBN_DBLCLK && OnDoubleClick) OnDoubleClick();
+}
+
+bool ListBox::DrawItem(DRAWITEMSTRUCT& item) {
+    if (!OnDrawItem) return false;
+    OnDrawItem(item);
+    return true;
+}
+
+bool ListBox::MeasureItem(MEASUREITEMSTRUCT& item) {
+    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
+    return true;
+}
+
+// ---- ComboBox ----
+
+ComboBox::ComboBox(WinControl* parent, DWORD extraStyle) : WinControl(parent) {
+    color_ = SystemColor(COLOR_WINDOW);
+    CreateHandle("COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle, 0);
+}
+
+void ComboBox::Clear() { ::SendMessageA(handle_, CB_RESETCONTENT, 0, 0); }
+
+int ComboBox::AddItem(const std::string& text, LPARAM data) {
+    int index = static_cast<int>(::SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    if (index >= 0) ::SendMessageA(handle_, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    return index;
+}
+
+int ComboBox::Count() const { return static_cast<int>(::SendMessageA(handle_, CB_GETCOUNT, 0, 0)); }
+int ComboBox::ItemIndex() const { return static_cast<int>(::SendMessageA(handle_, CB_GETCURSEL, 0, 0)); }
+void ComboBox::SetItemIndex(int index) { ::SendMessageA(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::string ComboBox::ItemText(int index) const {
+    LRESULT length = ::SendMessageA(handle_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    ::SendMessageA(handle_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+LPARAM ComboBox::ItemData(int index) const {
+    return ::SendMessageA(handle_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+void ComboBox::SetBounds(int left, int top, int width, int height) {
+    Control::SetBounds(left, top, width, height);
+    if (handle_) ::MoveWindow(handle_, left, top, width, height + 200, TRUE);
+}
+
+void ComboBox::CommandNotify(WORD code) {
+    if (code == CBN_SELCHANGE && OnChange) OnChange();
+}
+
+bool ComboBox::DrawItem(DRAWITEMSTRUCT& item) {
+    if (!OnDrawItem) return false;
+    OnDrawItem(item);
+    return true;
+}
+
+bool ComboBox::MeasureItem(MEASUREITEMSTRUCT& item) {
+    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
+    return true;
+}
+
+}  // namespace platform

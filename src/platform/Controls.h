@@ -1,0 +1,299 @@
+#pragma once
+// The small window toolkit the setup's windows are built on: windowed controls (a native or
+// own window each), windowless graphic controls (labels, images) that their parent paints,
+// and the common controls the windows use. Every window procedure runs through one router
+// that hands escaping exceptions to the application's handler, since a C++ exception must
+// never unwind through the system's frames.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Graphics.h"
+
+namespace platform {
+
+class WinControl;
+class Form;
+
+enum class Align { None, Bottom, Client };
+enum class TextAlignment { LeftJustify = 0, RightJustify = 1, Center = 2 };
+enum class TextLayout { Top, Center, Bottom };
+enum class BevelCut { None = 0, Lowered = 1, Raised = 2, Space = 3 };
+
+class Control {
+public:
+    explicit Control(WinControl* parent);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    WinControl* Parent() const { return parent_; }
+    // Moves the control to another parent (keeps its position in the new parent's client area).
+    virtual void SetParent(WinControl* parent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+    virtual void SetBounds(int left, int top, int width, int height);
+
+    const std::string& Caption() const { return caption_; }
+    virtual void SetCaption(const std::string& caption);
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool enabled);
+
+    Align GetAlign() const { return align_; }
+    void SetAlign(Align align);
+
+    Font& GetFont() { return font_; }
+    const Font& GetFont() const { return font_; }
+    // Call after changing the font so the control shows it.
+    virtual void FontChanged() { Invalidate(); }
+
+    Color GetColor() const { return color_; }
+    virtual void SetColor(Color color) { color_ = color; Invalidate(); }
+
+    virtual void Invalidate() = 0;
+    // Invalidates and paints before returning.
+    virtual void Repaint() = 0;
+
+    // The form this control is on (itself for a form).
+    Form* GetForm();
+
+protected:
+    std::string caption_;
+    Font font_;
+    Color color_ = clBtnFace;
+    WinControl* parent_;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    friend class WinControl;  // detaches its children when it goes first
+    bool visible_ = true;
+    bool enabled_ = true;
+    Align align_ = Align::None;
+};
+
+class WinControl : public Control {
+public:
+    explicit WinControl(WinControl* parent);
+    ~WinControl() override;
+
+    HWND Handle() const { return handle_; }
+    static WinControl* FromHandle(HWND window);
+
+    void SetParent(WinControl* parent) override;
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetCaption(const std::string& caption) override;
+    void SetVisible(bool visible) override;
+    void SetEnabled(bool enabled) override;
+    void FontChanged() override;
+    void Invalidate() override;
+    void Repaint() override;
+    void SetFocus();
+    int ControlId() const { return id_; }
+
+    RECT ClientRect() const;
+    const std::vector<Control*>& Children() const { return children_; }
+    void AddChild(Control* child);
+    void RemoveChild(Control* child);
+    // Lays out children aligned to the bottom or the whole client area.
+    void Realign();
+    // Paints what this control shows at the given client-area origin into dc, for a child
+    // that draws over it (WM_PRINTCLIENT).
+    void PaintBeneathChild(HDC dc, int childLeft, int childTop);
+
+    // The control's window procedure; the default passes on to the window's original one.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Notifications that the parent reflects back to the control that sent them.
+    virtual void CommandNotify(WORD /*code*/) {}
+    virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
+    virtual bool DrawItem(DRAWITEMSTRUCT& /*item*/) { return false; }
+    virtual bool MeasureItem(MEASUREITEMSTRUCT& /*item*/) { return false; }
+
+protected:
+    // Makes the window: a native class (which is subclassed) or one of the toolkit's own.
+    void CreateHandle(const char* className, DWORD style, DWORD exStyle);
+    LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // Registers a toolkit window class routed to WndProc (once per name).
+    static void RegisterOwnClass(const char* className, UINT classStyle = CS_DBLCLKS);
+    static LRESULT CALLBACK Router(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void Attach(HWND window, WNDPROC original);
+    virtual void DestroyHandle();
+
+    HWND handle_ = nullptr;
+    WNDPROC original_ = nullptr;
+    std::vector<Control*> children_;
+    int id_;
+};
+
+// A control that draws itself and takes no input (labels, images): a window of its own, so
+// its caption is a window text that screen readers and automation can read, painted over
+// whatever its parent shows beneath it.
+class GraphicControl : public WinControl {
+public:
+    GraphicControl(WinControl* parent, const char* className);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Draws the control onto dc (the control's own client area).
+    virtual void Paint(HDC dc) = 0;
+    // Whether the parent's picture shows where the control does not draw.
+    virtual bool ShowsParentBeneath() const { return true; }
+};
+
+// A text label: caption, font, alignment, layout, word wrap, accelerator prefix, autosize.
+class Label : public GraphicControl {
+public:
+    explicit Label(WinControl* parent, const char* className = "TLabel");
+    void SetCaption(const std::string& caption) override;
+    void FontChanged() override;
+    void Paint(HDC dc) override;
+
+    TextAlignment Alignment = TextAlignment::LeftJustify;
+    TextLayout Layout = TextLayout::Top;
+    bool WordWrap = false;
+    bool ShowAccelChar = true;
+    bool Transparent = false;
+    bool AutoSize = true;
+    void SetTransparent(bool transparent) { Transparent = transparent; Invalidate(); }
+    bool ShowsParentBeneath() const override { return Transparent; }
+
+    // Resizes to the caption's extent when AutoSize is on; runs after every caption change.
+    virtual void AdjustBounds();
+    // Draws (or with DT_CALCRECT measures) the caption: the standard look.
+    virtual void DoDrawText(HDC dc, RECT& rect, UINT flags);
+    UINT TextFlags() const;
+};
+
+class Image : public GraphicControl {
+public:
+    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage") {}
+    void SetIcon(HICON icon) { icon_ = icon; Invalidate(); }
+    HICON Icon() const { return icon_; }
+    void Paint(HDC dc) override;
+
+private:
+    HICON icon_ = nullptr;  // a shared resource icon; not destroyed
+};
+
+class Button : public WinControl {
+public:
+    explicit Button(WinControl* parent);
+    void SetDefault(bool isDefault);
+    bool IsDefault() const { return default_; }
+    void Click();
+    void CommandNotify(WORD code) override;
+
+    int ModalResult = 0;
+    std::function<void()> OnClick;
+
+private:
+    bool default_ = false;
+};
+
+class GroupBox : public WinControl {
+public:
+    explicit GroupBox(WinControl* parent);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    HBRUSH ControlColor(HDC dc) override;
+};
+
+class Edit : public WinControl {
+public:
+    explicit Edit(WinControl* parent);
+    std::string Text() const;
+    void SetText(const std::string& text) { SetCaption(text); }
+    void SelectAll();
+};
+
+// A read-only multi-line text box with both scroll bars and its own background colour.
+class Memo : public WinControl {
+public:
+    explicit Memo(WinControl* parent);
+    void SetLines(const std::vector<std::string>& lines);
+    void SetColor(Color color) override;
+    HBRUSH ControlColor(HDC dc) override;
+
+private:
+    ScopedBrush brush_;
+};
+
+class Panel : public WinControl {
+public:
+    explicit Panel(WinControl* parent, const char* className = "TPanel");
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void SetCaption(const std::string& caption) override;
+    // Draws the whole panel; the standard look is bevels, border, fill and caption.
+    virtual void Paint(HDC dc);
+    void PaintStandard(HDC dc);
+
+    TextAlignment Alignment = TextAlignment::Center;
+    BevelCut BevelOuter = BevelCut::Raised;
+    BevelCut BevelInner = BevelCut::None;
+    int BevelWidth = 1;
+    int BorderWidth = 0;
+};
+
+class StatusBar : public WinControl {
+public:
+    explicit StatusBar(WinControl* parent);
+    void SetPanelWidths(const std::vector<int>& widths);
+    void SetPanelText(int index, const std::string& text);
+    std::string PanelText(int index) const;
+    void SetBounds(int left, int top, int width, int height) override;
+
+private:
+    std::vector<int> widths_;
+    std::vector<std::string> texts_;
+};
+
+class ListBox : public WinControl {
+public:
+    explicit ListBox(WinControl* parent, DWORD extraStyle = 0);
+    void Clear();
+    int AddItem(const std::string& text, LPARAM data = 0);
+    int Count() const;
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    std::string ItemText(int index) const;
+    LPARAM ItemData(int index) const;
+    void SetItemHeight(int height);
+    void CommandNotify(WORD code) override;
+    bool DrawItem(DRAWITEMSTRUCT& item) override;
+    bool MeasureItem(MEASUREITEMSTRUCT& item) override;
+
+    std::function<void()> OnSelect;
+    std::function<void()> OnDoubleClick;
+    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
+    int ItemHeightPixels = 16;
+};
+
+class ComboBox : public WinControl {
+public:
+    explicit ComboBox(WinControl* parent, DWORD extraStyle = 0);
+    void Clear();
+    int AddItem(const std::string& text, LPARAM data = 0);
+    int Count() const;
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    std::string ItemText(int index) const;
+    LPARAM ItemData(int index) const;
+    // The height given is the closed box's; the drop-down list gets room below it.
+    void SetBounds(int left, int top, int width, int height) override;
+    void CommandNotify(WORD code) override;
+    bool DrawItem(DRAWITEMSTRUCT& item) override;
+    bool MeasureItem(MEASUREITEMSTRUCT& item) override;
+
+    std::function<void()> OnChange;
+    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
+    int ItemHeightPixels = 16;
+};
+
+// Draws a text in a rectangle with the control's font and colour (shared by labels and panels).
+void DrawTextIn(HDC dc, const Font& font, const std::string& text, RECT& rect, UINT flags, Color color);
+
+}  // namespace platform

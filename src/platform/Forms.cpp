@@ -1,0 +1,239 @@
+#include "platform/Forms.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace platform {
+
+// ---- Form ----
+
+Form::Form(const char* className) : WinControl(nullptr), className_(className) {
+    RegisterOwnClass(className, CS_DBLCLKS);
+    visible_ = false;
+}
+
+Form::~Form() { DestroyHandle(); }
+
+DWORD Form::Style() const {
+    DWORD style = WS_CAPTION | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (Border == BorderStyle::Dialog) {
+        style |= WS_DLGFRAME | WS_SYSMENU;  // a close button only
+    } else {
+        if (SystemMenu) style |= WS_SYSMENU;
+        if (MinimizeBox) style |= WS_MINIMIZEBOX;
+        if (MaximizeBox) style |= WS_MAXIMIZEBOX;
+    }
+    return style;
+}
+
+DWORD Form::ExStyle() const {
+    DWORD exStyle = WS_EX_CONTROLPARENT;
+    if (StayOnTop) exStyle |= WS_EX_TOPMOST;
+    if (Border == BorderStyle::Dialog) exStyle |= WS_EX_DLGMODALFRAME;
+    return exStyle;
+}
+
+void Form::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    if (handle_) PlaceWindow();
+}
+
+void Form::PlaceWindow() {
+    RECT frame{0, 0, clientWidth_, clientHeight_};
+    ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
+    width_ = frame.right - frame.left;
+    height_ = frame.bottom - frame.top;
+    if (CenterOnScreen) {
+        left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
+        top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
+    }
+    if (handle_) ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
+}
+
+void Form::Create() {
+    PlaceWindow();
+    CreateHandle(className_.c_str(), Style(), ExStyle());
+    BuildControls();
+    try {
+        if (OnCreate) OnCreate();
+    } catch (...) {
+        Application::Instance().HandleException(std::current_exception());
+    }
+    if (VisibleAtCreation) Show();
+}
+
+void Form::Show() {
+    if (!handle_) return;
+    visible_ = true;
+    if (!::IsWindowVisible(handle_))
+        ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    BringToFront();
+}
+
+void Form::Hide() {
+    visible_ = false;
+    if (handle_) ::ShowWindow(handle_, SW_HIDE);
+}
+
+void Form::BringToFront() {
+    if (!handle_) return;
+    ::SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(handle_);
+}
+
+bool Form::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(canClose);
+    return canClose;
+}
+
+void Form::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;  // the modal loop asks the close query
+        return;
+    }
+    if (!CloseQuery()) return;
+    if (this == Application::Instance().MainForm())
+        Application::Instance().Terminate();
+    else
+        Hide();
+}
+
+int Form::ShowModal() {
+    // The other windows of this thread take no input while the dialog is up.
+    std::vector<HWND> disabled;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* list = reinterpret_cast<std::vector<HWND>*>(context);
+            if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) list->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabled));
+    for (HWND window : disabled) ::EnableWindow(window, FALSE);
+
+    modal_ = true;
+    modalResult_ = mrNone;
+    Show();
+    Application& application = Application::Instance();
+    for (;;) {
+        if (modalResult_ != mrNone) {
+            if (CloseQuery()) break;
+            modalResult_ = mrNone;
+        }
+        MSG message;
+        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            break;
+        }
+        application.Dispatch(message);
+    }
+    for (HWND window : disabled) ::EnableWindow(window, TRUE);
+    modal_ = false;
+    Hide();
+    return modalResult_;
+}
+
+LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (HandleMessage(message, wParam, lParam, result)) return result;
+    switch (message) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_ERASEBKGND: {
+        RECT rect = ClientRect();
+        ScopedBrush brush(::CreateSolidBrush(ResolveColor(color_)));
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush.Get());
+        return 1;
+    }
+    case WM_PRINTCLIENT: {
+        RECT rect = ClientRect();
+        ScopedBrush brush(::CreateSolidBrush(ResolveColor(color_)));
+        ::FillRect(reinterpret_cast<HDC>(wParam), &rect, brush.Get());
+        return 0;
+    }
+    case WM_SHOWWINDOW:
+        if (wParam && lParam == 0) {
+            visible_ = true;
+            if (OnShow) OnShow();
+        }
+        break;
+    case DM_GETDEFID:
+        if (defaultButton_) return MAKELRESULT(defaultButton_->ControlId(), DC_HASDEFID);
+        return 0;
+    case WM_COMMAND:
+        if (lParam == 0) return 0;  // Enter without a default button, Escape: nothing to do
+        break;
+    default:
+        break;
+    }
+    return WinControl::WndProc(message, wParam, lParam);
+}
+
+// ---- Application ----
+
+Application& Application::Instance() {
+    // Never destroyed: windows must not be torn down by static destructors at process exit.
+    static Application* instance = new Application;
+    return *instance;
+}
+
+void Application::Initialize() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
+int Application::Run() {
+    if (mainForm_ && !terminated_) mainForm_->Show();
+    while (!terminated_) {
+        MSG message;
+        BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) break;
+        Dispatch(message);
+    }
+    return exitCode_;
+}
+
+void Application::ProcessMessages() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            terminated_ = true;
+            ::PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the loop that runs
+            break;
+        }
+        Dispatch(message);
+    }
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    ::PostQuitMessage(exitCode_);
+}
+
+void Application::Dispatch(MSG& message) {
+    HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root && dynamic_cast<Form*>(WinControl::FromHandle(root)) && ::IsDialogMessageA(root, &message)) return;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+}
+
+void Application::HandleException(std::exception_ptr error) {
+    if (OnException) OnException(error);
+}
+
+void Application::DestroyForms() {
+    while (!forms_.empty()) forms_.pop_back();
+    mainForm_ = nullptr;
+    terminated_ = false;
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+}  // namespace platform

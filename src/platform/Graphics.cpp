@@ -1,0 +1,34 @@
+#include "platform/Graphics.h"
+
+namespace platform {
+
+COLORREF ResolveColor(Color color) {
+    if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFF));
+    return color & 0x00FFFFFFu;
+}
+
+void Font::SetSize(int points) {
+    ScopedGetDc screen(nullptr);
+    int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    SetHeight(-::MulDiv(points, dpi, 72));
+}
+
+HFONT Font::Handle() const {
+    if (!handle_) {
+        LOGFONTA logFont{};
+        logFont.lfHeight = spec_.height;
+        logFont.lfWeight = spec_.bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfItalic = spec_.italic;
+        logFont.lfUnderline = spec_.underline;
+        logFont.lfCharSet = spec_.charset;
+        logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
+        logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+        logFont.lfQuality = DEFAULT_QUALITY;
+        logFont.lfPitchAndFamily = DEFAULT_PITCH;
+        lstrcpynA(logFont.lfFaceName, spec_.name.c_str(), LF_FACESIZE);
+        handle_.Reset(::CreateFontIndirectA(&logFont));
+    }
+    return handle_.Get();
+}
+
+}  // namespace platform

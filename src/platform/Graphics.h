@@ -1,0 +1,67 @@
+#pragma once
+// Colours and fonts as the windows describe them.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/ScopedHandle.h"
+
+namespace platform {
+
+// 0x00BBGGRR for an RGB colour, or 0x80000000 plus a system colour index.
+using Color = DWORD;
+constexpr Color SystemColor(int index) { return 0x80000000u | static_cast<DWORD>(index); }
+constexpr Color clBtnFace = SystemColor(COLOR_BTNFACE);
+constexpr Color clWindowText = SystemColor(COLOR_WINDOWTEXT);
+constexpr Color clBtnHighlight = SystemColor(COLOR_BTNHIGHLIGHT);
+constexpr Color clBtnShadow = SystemColor(COLOR_BTNSHADOW);
+constexpr Color clWhite = RGB(255, 255, 255);
+constexpr Color clBlack = RGB(0, 0, 0);
+constexpr Color clGray = RGB(128, 128, 128);
+constexpr Color clSilver = RGB(192, 192, 192);
+
+// The colour to draw with: system colour references are looked up now.
+COLORREF ResolveColor(Color color);
+
+struct FontSpec {
+    std::string name = "MS Sans Serif";
+    int height = -11;  // pixels; negative: character height
+    Color color = clWindowText;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    BYTE charset = DEFAULT_CHARSET;
+
+    bool operator==(const FontSpec&) const = default;
+};
+
+// A font description with its GDI font made on first use.
+class Font {
+public:
+    Font() = default;
+    explicit Font(FontSpec spec) : spec_(std::move(spec)) {}
+    Font(const Font& other) : spec_(other.spec_) {}
+    Font& operator=(const Font& other) {
+        if (this != &other) Assign(other.spec_);
+        return *this;
+    }
+
+    const FontSpec& Spec() const { return spec_; }
+    void Assign(const FontSpec& spec) {
+        spec_ = spec;
+        handle_.Reset();
+    }
+    Color TextColor() const { return spec_.color; }
+    void SetColor(Color color) { spec_.color = color; }  // the colour is not part of the GDI font
+    void SetHeight(int height) { spec_.height = height; handle_.Reset(); }
+    // Points at the screen's resolution, as a negative character height.
+    void SetSize(int points);
+
+    HFONT Handle() const;
+
+private:
+    FontSpec spec_;
+    mutable ScopedFont handle_;
+};
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+#include "setup/Main.h"
+
+#include "platform/SystemInfo.h"
+#include "platform/SystemUi.h"
+#include "setup/ProgramState.h"
+#include "setup/Uninstall.h"
+
+namespace setup {
+
+std::string UpperCaseAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+std::string LookUpSystemFolder() {
+    char buffer[255] = {};
+    UINT length = ::GetSystemDirectoryA(buffer, 254);
+    // A count that does not fit says how much room was needed, not what the buffer holds.
+    if (length == 0 || length >= 254) return {};
+    return platform::WithTrailingBackslash(std::string(buffer, length));
+}
+
+TMainForm::TMainForm(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
+    OnCreate = [this] { FormCreate(); };
+}
+
+void TMainForm::FormCreate() {
+    InstallButon->OnClick = [this] { InstallButonClick(); };
+    CloseButton->OnClick = [this] { CloseButtonClick(); };
+    BrowseButton->OnClick = [this] { BrowseButtonClick(); };
+
+    VersionLabel->SetCaption(kVersion);
+    platform::Application::Instance().OnException = [this](std::exception_ptr) { AppException(); };
+    SystemFolder = LookUpSystemFolder();
+
+    if (!arguments_.empty()) {
+        if (UpperCaseAscii(arguments_[0]) != kUninstallSwitch) platform::EndProgram(0);
+        if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
+            platform::EndProgram(0);
+        Uninstall(*this);
+    }
+
+    if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
+        platform::EndProgram(0);
+    try {
+        std::string previous = PathRegistry.ReadString("InstallDir");
+        if (!previous.empty()) PathEdit->SetCaption(previous);
+    } catch (...) {
+        // The designed default stays.
+    }
+}
+
+bool TMainForm::HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != windows::WM_SHOWSETUPWINDOW) return false;
+    Show();
+    result = 0;
+    return true;
+}
+
+void TMainForm::ShowProgress(const std::string& text) {
+    platform::Application::Instance().ProcessMessages();
+    RunForm->Show();
+    RunForm->BackPanel->SetCaption(text);
+    RunForm->Repaint();
+    StatusBar->SetPanelText(0, text);
+    StatusBar->Repaint();
+}
+
+int RunSetup(std::vector<std::string> arguments) {
+    platform::Application& application = platform::Application::Instance();
+    application.Initialize();
+    BackgroundForm = application.CreateForm<windows::TBackgroundForm>();
+    MainForm = application.CreateForm<TMainForm>(std::move(arguments));
+    RunForm = application.CreateForm<windows::TRunForm>();
+    BrowseFolder = application.CreateForm<windows::TBrowseFolder>();
+    BackgroundForm->SetupWindow = MainForm;
+    return application.Run();
+}
+
+}  // namespace setup

@@ -1,0 +1,59 @@
+#pragma once
+// TMainForm: the setup window with what its handlers do — start-up and the choice between
+// install and uninstall, the install sequence, the progress report.
+#include <string>
+
+#include "setup/Progress.h"
+#include "windows/BackgroundFormUnit.h"
+#include "windows/BrowseUnit.h"
+#include "windows/RunInstFormUnit.h"
+#include "windows/SetupWindow.h"
+
+namespace setup {
+
+inline constexpr char kVersion[] = "2.10.255";
+inline constexpr char kSetupCaption[] = "VORNA Mail Server Setup";
+inline constexpr char kInstallQuestion[] = "This will install VORNA Mail Server 2.10.255. Do you wish to continue?";
+inline constexpr char kUninstallSwitch[] = "/UNINSTALL";
+inline constexpr char kUninstallQuestion[] =
+    "Are you sure to completely remove all files and components of this program?";
+
+class TMainForm : public windows::TSetupWindow, public ProgressReport {
+public:
+    // The command line's arguments after the program name.
+    explicit TMainForm(std::vector<std::string> arguments);
+
+    void CloseButtonClick();
+    void FormCreate();
+    void InstallButonClick();
+    void BrowseButtonClick();
+
+    void ShowProgress(const std::string& text) override;
+    // The application-wide handler: unexpected errors are discarded without a word.
+    void AppException() {}
+
+    std::string ExtractFolder;
+
+protected:
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    std::vector<std::string> arguments_;
+    bool installing_ = false;
+};
+
+// The four windows, created once at start in this order and living until the end.
+inline windows::TBackgroundForm* BackgroundForm = nullptr;
+inline TMainForm* MainForm = nullptr;
+inline windows::TRunForm* RunForm = nullptr;
+inline windows::TBrowseFolder* BrowseFolder = nullptr;
+
+// The Windows system folder with a trailing backslash, or empty when it cannot be had.
+std::string LookUpSystemFolder();
+// Upper-cases the letters a to z only, as the switch comparison needs.
+std::string UpperCaseAscii(std::string text);
+
+// Creates the four windows and runs the message loop; returns the exit code.
+int RunSetup(std::vector<std::string> arguments);
+
+}  // namespace setup

@@ -1,0 +1,83 @@
+#include "windows/SetupWindow.h"
+
+namespace windows {
+
+TSetupWindow::TSetupWindow() : Form("TMainForm") {
+    caption_ = "VORNA Mail Server Setup";
+    SetClientSize(454, 329);
+    Border = platform::BorderStyle::Single;
+    SystemMenu = false;  // minimise is asked for, but without a system menu the caption shows no buttons
+    MinimizeBox = true;
+    MaximizeBox = false;
+    StayOnTop = true;
+    VisibleAtCreation = true;
+
+    AdvancedRegistry.SetRegistryRootKey(registry::hkCURRENT_USER);
+    AdvancedRegistry.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    AdvancedRegistry.RegistrySection = "Shell Folders";
+    AdvancedRegistryInstall.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    AdvancedRegistryInstall.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    AdvancedRegistryInstall.RegistrySection = "Vorna";
+    PathRegistry.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    PathRegistry.RegistryArea = "\\Software";
+    PathRegistry.RegistrySection = "VORNA";
+}
+
+void TSetupWindow::BuildControls() {
+    using namespace platform;
+    // Windowed controls are made in tab order.
+    InstallButon = std::make_unique<Button>(this);
+    InstallButon->SetCaption("&Install");
+    InstallButon->SetBounds(377, 257, 75, 23);
+    InstallButon->SetDefault(true);
+
+    CloseButton = std::make_unique<Button>(this);
+    CloseButton->SetCaption("&Cancel");
+    CloseButton->SetBounds(377, 284, 75, 23);
+
+    StatusBar = std::make_unique<platform::StatusBar>(this);
+    StatusBar->SetBounds(0, 310, 454, 19);
+    StatusBar->SetPanelWidths({50});
+    StatusBar->SetAlign(Align::Bottom);
+
+    FolderBox = std::make_unique<GroupBox>(this);
+    FolderBox->SetCaption("Destination Folder");
+    FolderBox->SetBounds(2, 259, 370, 43);
+    PathEdit = std::make_unique<Label>(FolderBox.get());
+    PathEdit->SetBounds(6, 19, 118, 13);
+    PathEdit->SetCaption("C:\\Program Files\\Vorna\\");
+    BrowseButton = std::make_unique<Button>(FolderBox.get());
+    BrowseButton->SetCaption("&Browse...");
+    BrowseButton->SetBounds(288, 15, 75, 22);
+
+    LicenseBox = std::make_unique<GroupBox>(this);
+    LicenseBox->SetCaption("Software License Agreement");
+    LicenseBox->SetBounds(2, 70, 451, 181);
+    LicenseMemo = std::make_unique<Memo>(LicenseBox.get());
+    LicenseMemo->SetBounds(7, 19, 437, 155);
+    LicenseMemo->SetColor(clSilver);
+
+    AboutLabel = std::make_unique<Label>(this);
+    AboutLabel->SetBounds(133, 9, 173, 28);
+    AboutLabel->GetFont().Assign({"MS Sans Serif", -16, clWhite, true});
+    AboutLabel->SetTransparent(true);
+    AboutLabel->SetCaption("VORNA Mail Server");
+
+    CopyrightLabel = std::make_unique<Label>(this);
+    CopyrightLabel->SetBounds(95, 32, 264, 13);
+    CopyrightLabel->SetCaption("Copyright (C) VORNA. All rights reserved.");
+
+    VersionLabel = std::make_unique<Label>(this);
+    VersionLabel->SetBounds(303, 15, 18, 13);
+    VersionLabel->SetCaption("x.xx");
+
+    LogoImage = std::make_unique<Image>(this);
+    LogoImage->SetBounds(6, 9, 32, 32);
+    LogoImage->SetIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
+
+    TextLabel = std::make_unique<Label>(this);
+    TextLabel->SetBounds(113, 47, 228, 13);
+    TextLabel->SetCaption("A very powerful, fast and full featured mail server");
+}
+
+}  // namespace windows

@@ -1,0 +1,36 @@
+#pragma once
+// The setup window's look: its controls and their designed places. What its buttons do lives
+// with the setup driver (TMainForm in setup/Main.h), which derives from this.
+#include <memory>
+
+#include "platform/Forms.h"
+#include "registry/AdvancedRegistry.h"
+
+namespace windows {
+
+class TSetupWindow : public platform::Form {
+public:
+    TSetupWindow();
+
+    std::unique_ptr<platform::Button> InstallButon;
+    std::unique_ptr<platform::Button> CloseButton;
+    std::unique_ptr<platform::StatusBar> StatusBar;
+    std::unique_ptr<platform::GroupBox> FolderBox;
+    std::unique_ptr<platform::Button> BrowseButton;
+    std::unique_ptr<platform::Label> PathEdit;  // a label: the folder changes only through Browse
+    std::unique_ptr<platform::Label> AboutLabel;
+    std::unique_ptr<platform::Label> CopyrightLabel;
+    std::unique_ptr<platform::GroupBox> LicenseBox;
+    std::unique_ptr<platform::Memo> LicenseMemo;
+    registry::TAdvancedRegistry AdvancedRegistry;
+    registry::TAdvancedRegistry AdvancedRegistryInstall;
+    std::unique_ptr<platform::Label> VersionLabel;
+    std::unique_ptr<platform::Image> LogoImage;
+    std::unique_ptr<platform::Label> TextLabel;
+    registry::TAdvancedRegistry PathRegistry;
+
+protected:
+    void BuildControls() override;
+};
+
+}  // namespace windows
