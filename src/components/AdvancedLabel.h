@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Controls.h"
+
 namespace components {
 
 enum TFont3DStyle : std::uint8_t { fsInset, fsOnlyHighlight, fsOnlyShadow, fsOutLineShadow, fsRaised };
@@ -53,9 +55,6 @@ private:
     COLORREF shadow_ = 0xFFFFFF;
 };
 
-enum LabelAlignment : std::uint8_t { laLeft, laRight, laCenter };
-enum LabelLayout : std::uint8_t { llTop, llCenter, llBottom };
-
 // Everything the label painter reads.
 struct LabelLook {
     RECT client{0, 0, 0, 0};
@@ -64,8 +63,8 @@ struct LabelLook {
     COLORREF fontColor = 0x80000008;   // window text
     COLORREF color = 0x8000000F;       // button face
     bool transparent = false;
-    LabelAlignment alignment = laLeft;
-    LabelLayout layout = llTop;
+    platform::TextAlignment alignment = platform::TextAlignment::LeftJustify;
+    platform::TextLayout layout = platform::TextLayout::Top;
     bool wordWrap = false;
     bool showAccelChar = true;
     bool enabled = true;
@@ -77,5 +76,31 @@ void PaintLabel3D(HDC dc, const LabelLook& look, const TFont3D& font3D);
 // Draws, or with DT_CALCRECT in flags measures, the caption with its effect in rect; the
 // rectangle ends where the main text stood.
 void DoDrawText3D(HDC dc, const LabelLook& look, const TFont3D& font3D, RECT& rect, UINT flags);
+
+// A label drawn with its 3D settings. While it is being built (until Loaded) caption
+// changes do not grow it; Loaded sizes it once, and each later caption change again.
+class TAdvancedLabel : public platform::Label {
+public:
+    explicit TAdvancedLabel(platform::WinControl* parent);
+
+    TFont3D& Font3D() { return font3D_; }
+    const TFont3D& Font3D() const { return font3D_; }
+    // Copies the seven settings and repaints.
+    void SetFont3D(const TFont3D& settings);
+
+    void SetCaption(const std::string& caption) override;
+    // Ends the building: sizes the label (plain text extent, then the trail's room).
+    void Loaded();
+
+    void Paint(HDC dc) override;
+    LabelLook Look() const;
+
+private:
+    // Room for the trail on both sides: width and height grow by 2 x RepetitionWidth.
+    void AdjustBounds3D();
+
+    TFont3D font3D_;
+    bool loading_ = true;
+};
 
 }  // namespace components

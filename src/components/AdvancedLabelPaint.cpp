@@ -4,10 +4,13 @@
 #include <algorithm>
 
 #include "components/AdvancedLabel.h"
-#include "components/GradPan.h"
 #include "platform/ScopedHandle.h"
 
 namespace components {
+
+using platform::ResolveColor;
+using platform::TextAlignment;
+using platform::TextLayout;
 
 void TFont3D::SetColor(int index, COLORREF value) {
     switch (index) {
@@ -106,9 +109,9 @@ void PaintLabel3D(HDC dc, const LabelLook& look, const TFont3D& font3D) {
     RECT rect = look.client;
     UINT flags = DT_EXPANDTABS;
     if (look.wordWrap) flags |= DT_WORDBREAK;
-    flags |= look.alignment == laRight ? DT_RIGHT : look.alignment == laCenter ? DT_CENTER : DT_LEFT;
+    flags |= look.alignment == TextAlignment::RightJustify ? DT_RIGHT : look.alignment == TextAlignment::Center ? DT_CENTER : DT_LEFT;
 
-    if (look.layout != llTop) {
+    if (look.layout != TextLayout::Top) {
         RECT measured = look.client;
         DoDrawText3D(dc, look, font3D, measured, flags | DT_CALCRECT);
         // Keep the measured top, bottom and displacement, but not the measured width: a
@@ -116,7 +119,7 @@ void PaintLabel3D(HDC dc, const LabelLook& look, const TFont3D& font3D) {
         const int dx = measured.left - look.client.left;
         rect = RECT{measured.left, measured.top, look.client.right + dx, measured.bottom};
         const int height = look.client.bottom - look.client.top;
-        const int shift = look.layout == llBottom ? height - rect.bottom : (height - rect.bottom) / 2;
+        const int shift = look.layout == TextLayout::Bottom ? height - rect.bottom : (height - rect.bottom) / 2;
         ::OffsetRect(&rect, 0, shift);
     }
     DoDrawText3D(dc, look, font3D, rect, flags);

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Controls.h"
+
 namespace components {
 
 enum TDirection : std::uint8_t {
@@ -21,14 +23,7 @@ enum TVertAlign : std::uint8_t { vlTop, vlCenter, VlBottom };
 enum TTextEffect : std::uint8_t { tenone, teShadow, teRaised, teLowered, teEmbossed };
 enum TTextRotation : std::uint8_t { trNone, TrUp, TrDown };
 
-// The panel's horizontal alignment and bevel styles, with their stored ordinals.
-enum GradAlignment : std::uint8_t { gaLeftJustify = 0, gaRightJustify = 1, gaCenter = 2 };
-enum GradBevel : std::uint8_t { gbNone = 0, gbLowered = 1, gbRaised = 2, gbSpace = 3 };
-
 using ColorTable = std::array<COLORREF, 100>;
-
-// A colour value as stored: 0x00BBGGRR, or 0x80000000 + a system colour index.
-COLORREF ResolveColor(COLORREF color);
 
 // 100 entries from `from` towards `to`; entry 99 is one step short of `to`. The step is a
 // double and the sum is worked in 80-bit extended precision, which decides the last digit
@@ -45,9 +40,9 @@ struct GradPanLook {
     std::string caption;
     HFONT font = nullptr;                  // the panel's font (not owned)
     COLORREF fontColor = 0x80000008;       // window text
-    GradAlignment alignment = gaCenter;
-    GradBevel bevelOuter = gbRaised;
-    GradBevel bevelInner = gbNone;
+    platform::TextAlignment alignment = platform::TextAlignment::Center;
+    platform::BevelCut bevelOuter = platform::BevelCut::Raised;
+    platform::BevelCut bevelInner = platform::BevelCut::None;
     int bevelWidth = 1;
     int borderWidth = 0;
     COLORREF color = 0x8000000F;           // button face
@@ -90,5 +85,60 @@ void DrawRotatedText(HDC dc, int x, int y, int angle, const std::string& text);
 
 // The answer to WM_NCHITTEST at client point (x, y) of a panel width x height.
 LRESULT GradPanHitTest(int x, int y, int width, int height, int marge, bool moveable);
+
+// The panel itself. Setters of the look repaint before they return, changed or not.
+class TGradPan : public platform::Panel {
+public:
+    explicit TGradPan(platform::WinControl* parent);
+    ~TGradPan() override = default;
+
+    // The panel's own picture (50 x 50 with a black outline at first). Writing copies the
+    // given picture; after drawing on the returned bitmap call BitmapChanged.
+    HBITMAP Bitmap() const { return bitmap_.Get(); }
+    void SetBitmap(HBITMAP picture);
+    // Repaints when the picture is what the panel shows.
+    void BitmapChanged();
+
+    TDirection BackGroundEffect() const { return backGroundEffect_; }
+    void SetBackGroundEffect(TDirection value);
+    COLORREF ColorEnd() const { return colorEnd_; }
+    void SetColorEnd(COLORREF value);
+    COLORREF ColorShadow() const { return colorShadow_; }
+    void SetColorShadow(COLORREF value);
+    COLORREF ColorStart() const { return colorStart_; }
+    void SetColorStart(COLORREF value);
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    TTextEffect TextEffect() const { return textEffect_; }
+    void SetTextEffect(TTextEffect value);
+    TTextRotation TextRotation() const { return textRotation_; }
+    void SetTextRotation(TTextRotation value);
+    TVertAlign VertAlign() const { return vertAlign_; }
+    void SetVertAlign(TVertAlign value);
+
+    int Marge = 6;
+    std::function<void(TGradPan* sender)> OnPanelMove;
+    bool Moveable = false;
+
+    // The last gradient painted.
+    const ColorTable& Colors() const { return colorTable_; }
+    // What the painter is given.
+    GradPanLook Look() const;
+
+    void Paint(HDC dc) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    platform::ScopedBitmap bitmap_;
+    TDirection backGroundEffect_ = bdVertIn;
+    COLORREF colorEnd_ = RGB(255, 255, 255);
+    COLORREF colorShadow_ = RGB(128, 128, 128);
+    COLORREF colorStart_ = RGB(0, 128, 128);
+    bool ctl3D_ = false;
+    TTextEffect textEffect_ = teShadow;
+    TTextRotation textRotation_ = trNone;
+    TVertAlign vertAlign_ = vlCenter;
+    ColorTable colorTable_{};
+};
 
 }  // namespace components

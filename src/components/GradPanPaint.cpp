@@ -13,11 +13,9 @@ using platform::ScopedFont;
 using platform::ScopedMemoryDc;
 using platform::ScopedPen;
 using platform::ScopedSelectObject;
-
-COLORREF ResolveColor(COLORREF color) {
-    if ((color & 0xFF000000u) == 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
-    return color & 0x00FFFFFFu;
-}
+using platform::ResolveColor;
+using platform::BevelCut;
+using platform::TextAlignment;
 
 void BuildGradient(ColorTable& table, COLORREF from, COLORREF to) {
     int channel[3][100];
@@ -128,8 +126,8 @@ CaptionAnchor ComputeCaptionAnchor(const GradPanLook& look, int th) {
     switch (look.textRotation) {
     case trNone:
         switch (look.alignment) {
-        case gaLeftJustify: anchor.x = inset + 2; anchor.textAlign = TA_LEFT; break;
-        case gaRightJustify: anchor.x = w - inset - 2; anchor.textAlign = TA_RIGHT; break;
+        case TextAlignment::LeftJustify: anchor.x = inset + 2; anchor.textAlign = TA_LEFT; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - 2; anchor.textAlign = TA_RIGHT; break;
         default: anchor.x = w / 2; anchor.textAlign = TA_CENTER; break;
         }
         switch (look.vertAlign) {
@@ -140,8 +138,8 @@ CaptionAnchor ComputeCaptionAnchor(const GradPanLook& look, int th) {
         break;
     case TrUp:
         switch (look.alignment) {
-        case gaLeftJustify: anchor.x = inset + 2; break;
-        case gaRightJustify: anchor.x = w - inset - th - 1; break;
+        case TextAlignment::LeftJustify: anchor.x = inset + 2; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - th - 1; break;
         default: anchor.x = w / 2 - th / 2; break;
         }
         switch (look.vertAlign) {
@@ -152,8 +150,8 @@ CaptionAnchor ComputeCaptionAnchor(const GradPanLook& look, int th) {
         break;
     default:  // TrDown
         switch (look.alignment) {
-        case gaLeftJustify: anchor.x = th + inset + 1; break;
-        case gaRightJustify: anchor.x = w - inset - 2; break;
+        case TextAlignment::LeftJustify: anchor.x = th + inset + 1; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - 2; break;
         default: anchor.x = th / 2 + w / 2; break;
         }
         switch (look.vertAlign) {
@@ -234,8 +232,8 @@ void PaintFrame(HDC dc, const GradPanLook& look) {
     const int h = look.height;
     const int bw = look.bevelWidth;
     ::SetROP2(dc, R2_COPYPEN);
-    if (look.bevelOuter != gbNone) {
-        const bool raised = look.bevelOuter == gbRaised;
+    if (look.bevelOuter != BevelCut::None) {
+        const bool raised = look.bevelOuter == BevelCut::Raised;
         {
             ScopedSelectObject pen(dc, raised ? white.Get() : grey.Get());
             for (int k = 0; k < bw; ++k) {
@@ -249,9 +247,9 @@ void PaintFrame(HDC dc, const GradPanLook& look) {
             Line(dc, w - 1 - k, h - 1 - k, w - 1 - k, k);
         }
     }
-    if (look.bevelInner != gbNone) {
-        const int e = look.bevelOuter != gbNone ? look.borderWidth + bw : look.borderWidth + 1;
-        const bool raised = look.bevelInner == gbRaised;
+    if (look.bevelInner != BevelCut::None) {
+        const int e = look.bevelOuter != BevelCut::None ? look.borderWidth + bw : look.borderWidth + 1;
+        const bool raised = look.bevelInner == BevelCut::Raised;
         {
             ScopedSelectObject pen(dc, raised ? white.Get() : grey.Get());
             for (int k = 0; k < bw; ++k) {
@@ -267,8 +265,8 @@ void PaintFrame(HDC dc, const GradPanLook& look) {
             Line(dc, w - 1 - d, h - 1 - d, w - 1 - d, d);
         }
     }
-    if (look.ctl3D && look.bevelInner != gbNone) {
-        const int s = look.bevelOuter != gbNone ? bw - 1 : 0;
+    if (look.ctl3D && look.bevelInner != BevelCut::None) {
+        const int s = look.bevelOuter != BevelCut::None ? bw - 1 : 0;
         ScopedBrush ring(::CreateSolidBrush(ResolveColor(look.color)));
         for (int i = 1; i <= look.borderWidth; ++i) {
             RECT r{s + i, s + i, w - i - s, h - i - s};

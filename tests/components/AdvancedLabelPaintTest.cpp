@@ -5,9 +5,11 @@
 
 #include "Surface.h"
 #include "components/AdvancedLabel.h"
-#include "components/GradPan.h"
 
 using namespace components;
+using platform::BevelCut;
+using platform::TextAlignment;
+using platform::TextLayout;
 using testing_support::Compose;
 using testing_support::CreateCrispFont;
 using testing_support::DescribeDifferences;
@@ -160,7 +162,7 @@ TEST_F(LabelLayers, OpaqueLabelFillsItsClientWithItsColour) {
 
 TEST_F(LabelLayers, BottomAndCentreLayoutKeepTheHorizontalAlignment) {
     f3d_.SetEnabled(false);
-    look_.alignment = laRight;
+    look_.alignment = TextAlignment::RightJustify;
     const auto top = Difference(Background(), Render(look_, f3d_), kW);
     RECT line{0, 0, 180, 0};
     {
@@ -170,7 +172,7 @@ TEST_F(LabelLayers, BottomAndCentreLayoutKeepTheHorizontalAlignment) {
     }
     const int spare = 40 - line.bottom;
     ASSERT_GT(spare, 4);
-    for (auto [layout, dy] : {std::pair{llBottom, spare}, std::pair{llCenter, spare / 2}}) {
+    for (auto [layout, dy] : {std::pair{TextLayout::Bottom, spare}, std::pair{TextLayout::Center, spare / 2}}) {
         look_.layout = layout;
         const auto expected = Compose(Background(), kW, kH, top, {{0, dy, kWhite}});
         const auto actual = Render(look_, f3d_);
@@ -182,14 +184,14 @@ TEST_F(LabelLayers, MeasuringRunCarriesTheHighLightDisplacement) {
     f3d_.SetRepetition(frOnHighLight);
     f3d_.SetRepetitionWidth(2);
     f3d_.SetStyle(fsOnlyShadow);
-    look_.layout = llBottom;
+    look_.layout = TextLayout::Bottom;
     // The measuring run leaves the rectangle 2 right and down; drawing starts from there and
     // moves it by the trail again, so the group stands 4 right of the top-left placing and
     // the main text 4 below the measured place moved to the label's bottom.
     TFont3D off;
     off.SetEnabled(false);
     LabelLook top = look_;
-    top.layout = llTop;
+    top.layout = TextLayout::Top;
     const auto stamp = Difference(Background(), Render(top, off), kW);
     RECT line{0, 0, 180, 0};
     {

@@ -7,6 +7,9 @@
 #include "components/GradPan.h"
 
 using namespace components;
+using platform::BevelCut;
+using platform::TextAlignment;
+using platform::TextLayout;
 using testing_support::Compose;
 using testing_support::CreateCrispFont;
 using testing_support::DescribeDifferences;
@@ -23,7 +26,7 @@ GradPanLook Plain(int w, int h, TDirection mode) {
     look.width = w;
     look.height = h;
     look.backGroundEffect = mode;
-    look.bevelOuter = gbNone;
+    look.bevelOuter = BevelCut::None;
     look.caption.clear();
     return look;
 }
@@ -205,8 +208,8 @@ TEST(GradPanPaint, MissingPictureInBitmapModesPaintsFlat) {
 
 TEST(GradPanPaint, BevelColoursRaisedLoweredAndSpace) {
     const COLORREF white = RGB(255, 255, 255), grey = RGB(128, 128, 128), fill = RGB(0, 0, 90);
-    struct Case { GradBevel outer; COLORREF topLeft, bottomRight; };
-    for (Case c : {Case{gbRaised, white, grey}, Case{gbLowered, grey, white}, Case{gbSpace, grey, white}}) {
+    struct Case { BevelCut outer; COLORREF topLeft, bottomRight; };
+    for (Case c : {Case{BevelCut::Raised, white, grey}, Case{BevelCut::Lowered, grey, white}, Case{BevelCut::Space, grey, white}}) {
         Surface s(20, 16);
         GradPanLook look = Plain(20, 16, bdFlat);
         look.colorStart = fill;
@@ -229,8 +232,8 @@ TEST(GradPanPaint, InnerBevelSitsInsideTheBorderAndCtl3DRingsCoverIt) {
     GradPanLook look = Plain(30, 30, bdFlat);
     look.colorStart = fill;
     look.color = color;
-    look.bevelOuter = gbRaised;
-    look.bevelInner = gbLowered;
+    look.bevelOuter = BevelCut::Raised;
+    look.bevelInner = BevelCut::Lowered;
     look.bevelWidth = 1;
     look.borderWidth = 2;  // inner bevel at 1 + 2 = 3
     Paint(look, s);
@@ -254,17 +257,17 @@ TEST(GradPanAnchor, EveryRotationAndAlignment) {
     look.bevelWidth = 2;
     look.borderWidth = 1;  // inset 3
     const int th = 15;
-    struct Row { TTextRotation rot; GradAlignment al; TVertAlign va; int x, y; UINT mode; };
+    struct Row { TTextRotation rot; TextAlignment al; TVertAlign va; int x, y; UINT mode; };
     const Row rows[] = {
-        {trNone, gaLeftJustify, vlTop, 5, 5, TA_LEFT},
-        {trNone, gaRightJustify, vlCenter, 196, 43, TA_RIGHT},
-        {trNone, gaCenter, VlBottom, 100, 82, TA_CENTER},
-        {TrUp, gaLeftJustify, vlTop, 5, 5, TA_RIGHT},
-        {TrUp, gaRightJustify, vlCenter, 182, 43, TA_CENTER},
-        {TrUp, gaCenter, VlBottom, 93, 97, TA_LEFT},
-        {TrDown, gaLeftJustify, vlTop, 19, 4, TA_LEFT},
-        {TrDown, gaRightJustify, vlCenter, 196, 43, TA_CENTER},
-        {TrDown, gaCenter, VlBottom, 107, 96, TA_RIGHT},
+        {trNone, TextAlignment::LeftJustify, vlTop, 5, 5, TA_LEFT},
+        {trNone, TextAlignment::RightJustify, vlCenter, 196, 43, TA_RIGHT},
+        {trNone, TextAlignment::Center, VlBottom, 100, 82, TA_CENTER},
+        {TrUp, TextAlignment::LeftJustify, vlTop, 5, 5, TA_RIGHT},
+        {TrUp, TextAlignment::RightJustify, vlCenter, 182, 43, TA_CENTER},
+        {TrUp, TextAlignment::Center, VlBottom, 93, 97, TA_LEFT},
+        {TrDown, TextAlignment::LeftJustify, vlTop, 19, 4, TA_LEFT},
+        {TrDown, TextAlignment::RightJustify, vlCenter, 196, 43, TA_CENTER},
+        {TrDown, TextAlignment::Center, VlBottom, 107, 96, TA_RIGHT},
     };
     for (const Row& r : rows) {
         look.textRotation = r.rot;
@@ -287,7 +290,7 @@ protected:
         look_ = Plain(kW, kH, bdFlat);
         look_.colorStart = RGB(0, 0, 120);
         look_.font = font_.Get();
-        look_.alignment = gaLeftJustify;
+        look_.alignment = TextAlignment::LeftJustify;
         look_.vertAlign = vlCenter;
         look_.caption = "Wg|Mq";
     }
