@@ -2,10 +2,14 @@
 // TAdvancedRegistry: names one registry key (a root plus RegistryArea "\" RegistrySection)
 // and reads, writes and deletes under it. Failures to reach a key go to OnError (which may be
 // unbound); only a failed value write reaches the caller, as ERegistryException.
+//
+// A new component reads RegistryRootKey as hkCLASSES_ROOT, but acts under HKEY_CURRENT_USER
+// until RegistryRootKey is first assigned: owners always assign it before use.
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +30,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+class RegistryAccess;
+
 class TAdvancedRegistry {
 public:
     TAdvancedRegistry();
@@ -45,7 +51,11 @@ public:
     void DeleteKey(const std::string& keyPath);
 
 private:
-    // (implementation detail: the registry access object)
+    std::string KeyPath() const;
+    void DoError();
+
+    std::unique_ptr<RegistryAccess> access_;
+    TRegistryKey rootKey_ = hkCLASSES_ROOT;
 };
 
 }  // namespace registry

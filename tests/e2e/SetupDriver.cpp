@@ -1,0 +1,60 @@
+#include "SetupDriver.h"
+
+#include <gtest/gtest.h>
+
+#include "TestPaths.h"
+
+namespace e2e {
+
+void SetupDriver::Start(const std::string& arguments, const std::string& program, const std::string& folder) {
+    std::string path = program.empty() ? testing_support::BinFolder() + "Setup.exe" : program;
+    std::string commandLine = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
+    ASSERT_TRUE(process_.Start(commandLine, folder)) << commandLine;
+}
+
+automation::Window SetupDriver::ExpectBox(const std::string& caption, const std::string& text, LPCSTR icon,
+                                          const std::vector<std::string>& buttons) {
+    automation::Window box = automation::WaitForMessageBox(caption, kWait, process_.Id());
+    EXPECT_TRUE(box) << "no message box \"" << caption << "\" appeared";
+    if (!box) return box;
+    EXPECT_EQ(automation::MessageBoxText(box.handle), text);
+    EXPECT_EQ(automation::ButtonTexts(box.handle), buttons);
+    EXPECT_EQ(automation::MessageBoxIcon(box.handle), icon);
+    return box;
+}
+
+void SetupDriver::Press(const automation::Window& window, const std::string& button) {
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(automation::PressButton(window.handle, button)) << "no button " << button;
+}
+
+void SetupDriver::ExpectEndsWithCodeZero(DWORD timeoutMs) {
+    std::optional<DWORD> code = process_.WaitForExit(timeoutMs);
+    ASSERT_TRUE(code.has_value()) << "Setup.exe did not end";
+    EXPECT_EQ(*code, 0u);
+}
+
+automation::Window SetupDriver::StartInstallWindow() {
+    Start("");
+    automation::Window question = automation::WaitForMessageBox(kSetupCaption, kWait, process_.Id());
+    EXPECT_TRUE(question);
+    if (!question) return {};
+    Press(question, "Yes");
+    automation::Window window = automation::WaitForWindow(kSetupCaption, kWait, process_.Id(), "TMainForm");
+    EXPECT_TRUE(window) << "the setup window did not show";
+    return window;
+}
+
+HWND SetupDriver::Label(const automation::Window& window, const std::string& text) {
+    return automation::FindChildByText(window.handle, text, "TLabel");
+}
+
+void SetupDriver::CancelInstall(const automation::Window& setupWindow) {
+    Press(setupWindow, "Cancel");
+    automation::Window box = ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION,
+                                       {"Yes", "No"});
+    Press(box, "Yes");
+    ExpectEndsWithCodeZero();
+}
+
+}  // namespace e2e

@@ -1,0 +1,225 @@
+#include "Automation.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/ScopedHandle.h"
+
+namespace automation {
+namespace {
+
+std::string WithoutAmpersands(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    return text;
+}
+
+struct EnumContext {
+    std::vector<Window>* windows;
+    DWORD processId;
+    bool includeHidden;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND handle, LPARAM parameter) {
+    auto* context = reinterpret_cast<EnumContext*>(parameter);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(handle, &owner);
+    if (context->processId && owner != context->processId) return TRUE;
+    bool visible = ::IsWindowVisible(handle) != FALSE;
+    if (!visible && !context->includeHidden) return TRUE;
+    context->windows->push_back({handle, WindowText(handle), ClassName(handle), owner, visible});
+    return TRUE;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+    // WM_GETTEXT works across processes for any window class.
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) return {};
+    auto length = static_cast<size_t>(result);
+    std::string text(length + 1, '\0');
+    if (!::SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                               SMTO_ABORTIFHUNG, 2000, &result))
+        return {};
+    text.resize(std::min(static_cast<size_t>(result), length));
+    return text;
+}
+
+std::string ClassName(HWND window) {
+    char name[256] = {};
+    int length = ::GetClassNameA(window, name, sizeof(name));
+    return std::string(name, static_cast<size_t>(std::max(length, 0)));
+}
+
+std::vector<Window> TopLevelWindows(DWORD processId, bool includeHidden) {
+    std::vector<Window> windows;
+    EnumContext context{&windows, processId, includeHidden};
+    ::EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&context));
+    return windows;
+}
+
+Window WaitForWindow(const std::string& caption, DWORD timeoutMs, DWORD processId, const std::string& className) {
+    Window found;
+    WaitUntil(
+        [&] {
+            for (const Window& window : TopLevelWindows(processId)) {
+                if (window.caption == caption && (className.empty() || window.className == className)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+bool IsMessageBox(HWND window) {
+    return ClassName(window) == "#32770" && ::GetDlgItem(window, 0xFFFF) != nullptr;
+}
+
+Window WaitForMessageBox(const std::string& caption, DWORD timeoutMs, DWORD processId) {
+    Window found;
+    WaitUntil(
+        [&] {
+            for (const Window& window : TopLevelWindows(processId)) {
+                if (window.caption == caption && IsMessageBox(window.handle)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+std::string MessageBoxText(HWND box) {
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+LPCSTR MessageBoxIcon(HWND box) {
+    HWND iconControl = ::GetDlgItem(box, 0x440);
+    if (!iconControl) return nullptr;
+    RECT rect;
+    ::GetWindowRect(iconControl, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return nullptr;
+    // The icon belongs to the other process: compare what the screen shows with each
+    // candidate drawn on the same background.
+    using namespace platform;
+    ScopedGetDc screen(nullptr);
+    ScopedMemoryDc shown(::CreateCompatibleDC(screen.Get()));
+    ScopedBitmap shownBitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+    ScopedSelectObject selectShown(shown.Get(), shownBitmap.Get());
+    ::BitBlt(shown.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    ScopedMemoryDc drawn(::CreateCompatibleDC(screen.Get()));
+    ScopedBitmap drawnBitmap(::CreateCompatibleBitmap(screen.Get(), width, height));
+    ScopedSelectObject selectDrawn(drawn.Get(), drawnBitmap.Get());
+    COLORREF background = ::GetPixel(shown.Get(), width - 1, height - 1);
+    ScopedBrush brush(::CreateSolidBrush(background));
+    LPCSTR best = nullptr;
+    int bestDifferences = width * height / 20 + 1;  // a little noise, never a different icon
+    for (LPCSTR candidate : {IDI_ERROR, IDI_QUESTION, IDI_INFORMATION, IDI_WARNING}) {
+        RECT all{0, 0, width, height};
+        ::FillRect(drawn.Get(), &all, brush.Get());
+        ::DrawIconEx(drawn.Get(), 0, 0, ::LoadIconA(nullptr, candidate), 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+        int differences = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (::GetPixel(shown.Get(), x, y) != ::GetPixel(drawn.Get(), x, y)) ++differences;
+        if (differences < bestDifferences) {
+            bestDifferences = differences;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+std::vector<HWND> Children(HWND parent, const std::string& className) {
+    std::vector<HWND> all;
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    if (className.empty()) return all;
+    std::vector<HWND> matching;
+    for (HWND child : all)
+        if (ClassName(child) == className) matching.push_back(child);
+    return matching;
+}
+
+HWND FindChildByText(HWND parent, const std::string& text, const std::string& className) {
+    for (HWND child : Children(parent, className))
+        if (WithoutAmpersands(WindowText(child)) == WithoutAmpersands(text)) return child;
+    return nullptr;
+}
+
+std::vector<std::string> ButtonTexts(HWND window) {
+    std::vector<std::string> texts;
+    for (HWND button : Children(window, "Button")) {
+        LONG style = ::GetWindowLongA(button, GWL_STYLE) & 0x0F;
+        if (style == BS_GROUPBOX) continue;
+        if (::IsWindowVisible(button)) texts.push_back(WithoutAmpersands(WindowText(button)));
+    }
+    return texts;
+}
+
+bool PressButton(HWND window, const std::string& text) {
+    HWND button = FindChildByText(window, text, "Button");
+    if (!button) return false;
+    // What a click does: the button's parent hears BN_CLICKED from it.
+    HWND parent = ::GetParent(button);
+    int id = ::GetDlgCtrlID(button);
+    return ::PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != FALSE;
+}
+
+void RequestClose(HWND window) { ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+std::string StatusBarText(HWND statusBar) { return WindowText(statusBar); }
+
+// ---- Process ----
+
+bool Process::Start(const std::string& commandLine, const std::string& folder) {
+    Kill();
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::string mutableLine = commandLine;
+    if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info))
+        return false;
+    ::CloseHandle(info.hThread);
+    process_.Reset(info.hProcess);
+    id_ = info.dwProcessId;
+    return true;
+}
+
+Process::~Process() { Kill(); }
+
+std::optional<DWORD> Process::WaitForExit(DWORD timeoutMs) {
+    if (!process_) return std::nullopt;
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+bool Process::Running() const { return process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT; }
+
+void Process::Kill() {
+    if (!process_) return;
+    if (Running()) {
+        ::TerminateProcess(process_.Get(), 1);
+        ::WaitForSingleObject(process_.Get(), 5000);
+    }
+    process_.Close();
+    id_ = 0;
+}
+
+}  // namespace automation
