@@ -3,17 +3,7 @@
 # vorna_env_stop (called on exit) ends both and removes the prefix.
 
 vorna_env_start() {
-  export WINEDEBUG=-all
-  export WINEPREFIX
-  WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
-  echo "Wine prefix: $WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1
-  wineserver -w
-  # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
-  # that the helper processes it starts never hold a caller's pipe open.
-  wineserver -p
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-
+  # The X server comes first: Wine's desktop process picks its display driver when it starts.
   if [ -z "${VORNA_USE_DISPLAY:-}" ]; then
     local fifo
     fifo=$(mktemp -u /tmp/vorna-xvfb.XXXXXX)
@@ -26,6 +16,17 @@ vorna_env_start() {
     export DISPLAY=":$number"
     echo "X display: $DISPLAY"
   fi
+  export WINEDEBUG=-all
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
+  echo "Wine prefix: $WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1
+  wineserver -w
+  # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
+  # that the helper processes it starts never hold a caller's pipe open.
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+
   trap vorna_env_stop EXIT
 }
 
