@@ -21,6 +21,9 @@ vorna_env_start() {
   WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
   echo "Wine prefix: $WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
+  # Wine's own fonts (package fonts-wine) are looked for in the prefix's Fonts folder only;
+  # without them "MS Sans Serif" and "Tahoma" fall back to a wider system font.
+  [ -d /usr/share/wine/fonts ] && cp -s /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
   # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
   # that the helper processes it starts never hold a caller's pipe open.

@@ -2,7 +2,7 @@
 
 namespace windows {
 
-const char kCopyrightLine[] = "Copyright (C) 1999-2005 VORNA. All rights reserved.";
+const char kCopyrightLine[] = "Copyright (C) 1999-2005 VORNA";
 
 const std::vector<std::string>& LicenseLines() {
     static const std::vector<std::string> lines = {
