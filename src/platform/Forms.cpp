@@ -67,8 +67,12 @@ void Form::Create() {
 void Form::Show() {
     if (!handle_) return;
     visible_ = true;
-    if (!::IsWindowVisible(handle_))
+    if (!::IsWindowVisible(handle_)) {
+        showNotified_ = false;
         ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        // Wine sends no WM_SHOWWINDOW when a hidden window is shown maximised.
+        if (!showNotified_ && OnShow) OnShow();
+    }
     BringToFront();
 }
 
@@ -160,6 +164,7 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
         if (wParam && lParam == 0) {
             visible_ = true;
+            showNotified_ = true;
             if (OnShow) OnShow();
         }
         break;
