@@ -20,6 +20,9 @@ TBackgroundForm::TBackgroundForm() : Form("TBackgroundForm") {
 }
 
 void TBackgroundForm::BuildControls() {
+    // No maximise button: its system-menu item is greyed from the start.
+    ::EnableMenuItem(::GetSystemMenu(handle_, FALSE), SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+
     CopyrightLabel = std::make_unique<platform::Label>(this);
     CopyrightLabel->AutoSize = false;
     CopyrightLabel->Alignment = platform::TextAlignment::RightJustify;
