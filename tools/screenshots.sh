@@ -20,7 +20,7 @@ auto() { wine "$automate" "$@" </dev/null 2>&1; }
 run=$(mktemp -d /tmp/vorna-shots.XXXXXX)
 cp "$build/bin/Setup.exe" "$run/"
 [ -f "$build/bin/Setup.Dat" ] && cp "$build/bin/Setup.Dat" "$run/"
-wine "$run/Setup.exe" </dev/null >/dev/null 2>&1 &
+(cd "$run" && exec wine "$run/Setup.exe" </dev/null >/dev/null 2>&1) &
 setup_pid=$!
 trap 'kill $setup_pid 2>/dev/null || true; rm -rf "$run"; vorna_env_stop' EXIT
 

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform {
@@ -121,6 +122,11 @@ int Form::ShowModal() {
     modal_ = true;
     modalResult_ = mrNone;
     Show();
+    // A dialog opened from an always-on-top window must not open behind it.
+    const bool raised = !StayOnTop && std::any_of(disabled.begin(), disabled.end(), [](HWND window) {
+        return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    });
+    if (raised) ::SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Application& application = Application::Instance();
     for (;;) {
         if (modalResult_ != mrNone) {
@@ -139,6 +145,7 @@ int Form::ShowModal() {
     for (HWND window : disabled) ::EnableWindow(window, TRUE);
     modal_ = false;
     Hide();
+    if (raised) ::SetWindowPos(handle_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return modalResult_;
 }
 
