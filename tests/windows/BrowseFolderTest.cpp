@@ -5,6 +5,7 @@
 #include "ScratchFolder.h"
 #include "WindowTestSupport.h"
 #include "windows/BrowseUnit.h"
+#include "windows/SetupWindow.h"
 
 using testing_support::AssertDisplay;
 using testing_support::ModalGuard;
@@ -190,4 +191,29 @@ TEST_F(ChooseFolder, ControlsAtTheirDesignedPlaces) {
         EXPECT_EQ(r.bottom - r.top, c.ht);
     }
     EXPECT_EQ(::SendMessageA(dialog_.DirectoryListBox->Handle(), LB_GETITEMHEIGHT, 0, 0), 16);
+}
+
+namespace {
+HWND g_dialog = nullptr;
+HWND g_cancel = nullptr;
+LONG g_exStyleWhileOpen = 0;
+void CALLBACK LookAndCancel(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_exStyleWhileOpen = ::GetWindowLongA(g_dialog, GWL_EXSTYLE);
+    PostClick(g_cancel);
+}
+}  // namespace
+
+TEST_F(ChooseFolder, OpensAboveTheAlwaysOnTopSetupWindowAndStepsBackAfter) {
+    windows::TSetupWindow setup;
+    setup.Create();
+    ASSERT_TRUE(::GetWindowLongA(setup.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    g_dialog = dialog_.Handle();
+    g_cancel = Cancel();
+    g_exStyleWhileOpen = 0;
+    ::SetTimer(nullptr, 0, 100, LookAndCancel);
+    EXPECT_EQ(Open("C:\\"), platform::mrCancel);
+    EXPECT_TRUE(g_exStyleWhileOpen & WS_EX_TOPMOST);
+    EXPECT_FALSE(::GetWindowLongA(dialog_.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(::IsWindowEnabled(setup.Handle()));
 }
