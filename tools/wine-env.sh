@@ -3,7 +3,13 @@
 # vorna_env_stop (called on exit) ends both and removes the prefix.
 
 vorna_env_start() {
-  # The X server comes first: Wine's desktop process picks its display driver when it starts.
+  export WINEDEBUG=-all
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
+  echo "Wine prefix: $WINEPREFIX"
+  trap vorna_env_stop EXIT
+  # The X server comes first: the prefix's first wine process starts the desktop process,
+  # which loads the display driver once, from the DISPLAY it sees then.
   if [ -z "${VORNA_USE_DISPLAY:-}" ]; then
     local fifo
     fifo=$(mktemp -u /tmp/vorna-xvfb.XXXXXX)
@@ -16,21 +22,21 @@ vorna_env_start() {
     export DISPLAY=":$number"
     echo "X display: $DISPLAY"
   fi
-  export WINEDEBUG=-all
-  export WINEPREFIX
-  WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
-  echo "Wine prefix: $WINEPREFIX"
   wineboot -i </dev/null >/dev/null 2>&1
   # Wine's own fonts (package fonts-wine) are looked for in the prefix's Fonts folder only;
   # without them "MS Sans Serif" and "Tahoma" fall back to a wider system font.
   [ -d /usr/share/wine/fonts ] && cp -s /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
+  # Wine's own desktop, filling the screen, with a taskbar: Wine frames, stacks and maximises
+  # the windows as Windows does (Xvfb has no window manager).
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  wineserver -k; wineserver -w
   # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
   # that the helper processes it starts never hold a caller's pipe open.
   wineserver -p
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
-
-  trap vorna_env_stop EXIT
 }
 
 vorna_env_stop() {

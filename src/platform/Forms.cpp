@@ -68,13 +68,14 @@ void Form::Create() {
 void Form::Show() {
     if (!handle_) return;
     visible_ = true;
-    if (!::IsWindowVisible(handle_)) {
-        showNotified_ = false;
-        ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-        // Wine sends no WM_SHOWWINDOW when a hidden window is shown maximised.
-        if (!showNotified_ && OnShow) OnShow();
+    if (::IsWindowVisible(handle_)) {
+        BringToFront();
+        return;
     }
-    BringToFront();
+    showNotified_ = false;
+    ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    // Wine sends no WM_SHOWWINDOW when a hidden window is shown maximised.
+    if (!showNotified_ && OnShow) OnShow();
 }
 
 void Form::Hide() {
@@ -84,7 +85,7 @@ void Form::Hide() {
 
 void Form::BringToFront() {
     if (!handle_) return;
-    ::SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(handle_, StayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(handle_);
 }
 
@@ -175,6 +176,20 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (OnShow) OnShow();
         }
         break;
+    case WM_GETMINMAXINFO: {
+        // Maximised, a form fills the work area and leaves the taskbar free, whatever its frame.
+        LRESULT result = WinControl::WndProc(message, wParam, lParam);
+        RECT work{};
+        if (::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+            RECT frame{0, 0, 0, 0};
+            ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
+            int borderX = -frame.left, borderY = frame.bottom;  // the frame beyond the client area
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMaxPosition = {work.left - borderX, work.top - borderY};
+            info->ptMaxSize = {work.right - work.left + 2 * borderX, work.bottom - work.top + 2 * borderY};
+        }
+        return result;
+    }
     case DM_GETDEFID:
         if (defaultButton_) return MAKELRESULT(defaultButton_->ControlId(), DC_HASDEFID);
         return 0;

@@ -4,7 +4,8 @@
 //   automate text <caption>                      prints a message box's text
 //   automate press <caption> <button> [ms]       presses a button of that window
 //   automate close <caption>                     asks the window to close
-//   automate list                                lists visible top-level windows
+//   automate post <caption> <message>            posts a window message (no parameters)
+//   automate list                                lists visible top-level windows, top first
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,8 +27,16 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     std::string command = argv[1];
     if (command == "list") {
-        for (const automation::Window& window : automation::TopLevelWindows())
-            std::printf("%s\t%s\n", window.className.c_str(), window.caption.c_str());
+        // In z-order, top first: class, caption, rectangle, styles, and whether maximised.
+        for (const automation::Window& window : automation::TopLevelWindows()) {
+            RECT r{};
+            ::GetWindowRect(window.handle, &r);
+            std::printf("%s\t%s\t(%ld,%ld)-(%ld,%ld)\tstyle=%08lx ex=%08lx%s\n", window.className.c_str(),
+                        window.caption.c_str(), r.left, r.top, r.right, r.bottom,
+                        static_cast<unsigned long>(::GetWindowLongA(window.handle, GWL_STYLE)),
+                        static_cast<unsigned long>(::GetWindowLongA(window.handle, GWL_EXSTYLE)),
+                        ::IsZoomed(window.handle) ? " maximised" : "");
+        }
         return 0;
     }
     if (argc < 3) return Usage();
@@ -50,6 +59,10 @@ int main(int argc, char** argv) {
                                              argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 5000);
         if (!pressed) std::fprintf(stderr, "automate: no button \"%s\" in \"%s\"\n", argv[3], caption.c_str());
         return pressed ? 0 : 1;
+    }
+    if (command == "post" && argc > 3) {
+        UINT message = static_cast<UINT>(std::strtoul(argv[3], nullptr, 0));
+        return ::PostMessageA(window.handle, message, 0, 0) ? 0 : 1;
     }
     if (command == "close") {
         automation::RequestClose(window.handle);

@@ -1,0 +1,51 @@
+#pragma once
+// What the suite consists of and where each file goes, and the copying step of the install:
+// the folder tree is created and every file is copied from the unpacked archive into place.
+// Any failure shows an error box and ends the program; nothing is rolled back.
+#include <array>
+#include <string>
+
+#include "setup/Progress.h"
+
+namespace setup {
+
+// Copied in this order into DestinationFolder; the uninstall deletes by the same table.
+inline constexpr std::array<const char*, 13> ProgramFiles = {
+    "smtp.exe",  "pop3.exe",  "control.exe", "config.exe",   "readme.txt", "update.txt", "default.ini",
+    "vorna.hlp", "vorna.cnt", "vorna.rtf",   "dnsquery.exe", "users.exe",  "notify.exe",
+};
+
+// Copied in this order into DestinationFolder + "html\".
+inline constexpr std::array<const char*, 27> HtmlFiles = {
+    "about.html",      "accountlist.html", "accounts.html",  "delivery.html",   "domainadd.html",
+    "domainedit.html", "execadd.html",     "execedit.html",  "failure.html",    "logs.html",
+    "mailadd.html",    "mailedit.html",    "options.html",   "remoteadd.html",  "remoteedit.html",
+    "security.html",   "self.html",        "smsadd.html",    "smsedit.html",    "success.html",
+    "system.html",     "useradd.html",     "useredit.html",  "outgoing.html",   "userbox.html",
+    "script.js",       "styles.css",
+};
+
+inline constexpr const char* kHtmlFolder = "html\\";
+inline constexpr const char* kImagesFolder = "images\\";
+inline constexpr const char* kImagePattern = "*.gif";
+inline constexpr const char* kAppletName = "VORNA.CPL";
+
+// Creates DestinationFolder, its "html\" and "html\images\" folders, each one level deep.
+void CreateFolders();
+
+// Reports "Copying File '<destination><name>'..." and copies sourceFolder + name over
+// destinationFolder + name.
+void CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
+                 const std::string& destinationFolder);
+
+// Copies every "*.gif" file of extractFolder into the images folder, in file-system order.
+void CopyImages(ProgressReport& progress, const std::string& extractFolder);
+
+// Program files, web files, images, the running setup program itself, then the applet into
+// SystemFolder.
+void CopyAllFiles(ProgressReport& progress, const std::string& extractFolder);
+
+// "Directory could not be created: " with the system's message for the last error; ends the program.
+[[noreturn]] void ReportDirectoryError();
+
+}  // namespace setup

@@ -1,0 +1,183 @@
+// The copying step in a real folder tree: <scratch>\extract\ holds the unpacked payload,
+// <scratch>\dest\ is the installation and <scratch>\sys\ stands in for the system folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "RecordingUi.h"
+#include "ScratchFolder.h"
+#include "platform/SystemInfo.h"
+#include "setup/FileManifest.h"
+#include "setup/ProgramState.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+class RecordingProgress : public setup::ProgressReport {
+public:
+    void ShowProgress(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
+std::string Copying(const std::string& path) { return "Copying File '" + path + "'..."; }
+
+// Image names in the order the file system lists them.
+std::vector<std::string> ListedImages(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((folder + "*.gif").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(entry.cFileName);
+    while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+    return names;
+}
+
+class CopyTest : public ::testing::Test {
+protected:
+    testing_support::ScratchFolder scratch{"copy"};
+    std::string extract = scratch.Path() + "extract\\";
+    std::string dest = scratch.Path() + "dest\\";
+    std::string sys = scratch.Path() + "sys\\";
+    testing_support::RecordingUi ui;
+    RecordingProgress progress;
+
+    void SetUp() override {
+        ASSERT_TRUE(::CreateDirectoryA(extract.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA(sys.c_str(), nullptr));
+        for (const char* name : setup::ProgramFiles) WriteFileBytes(extract + name, std::string("new ") + name);
+        for (const char* name : setup::HtmlFiles) WriteFileBytes(extract + name, std::string("new ") + name);
+        for (const char* name : {"logo.gif", "back.gif", "title.gif"}) WriteFileBytes(extract + name, name);
+        WriteFileBytes(extract + "notes.txt", "not an image");
+        WriteFileBytes(extract + "VORNA.CPL", "applet");
+        setup::DestinationFolder = dest;
+        setup::SystemFolder = sys;
+    }
+
+    // Every progress text of a complete copy, in order.
+    std::vector<std::string> ExpectedTexts() {
+        std::vector<std::string> texts;
+        for (const char* name : setup::ProgramFiles) texts.push_back(Copying(dest + name));
+        for (const char* name : setup::HtmlFiles) texts.push_back(Copying(dest + "html\\" + name));
+        for (const std::string& name : ListedImages(extract)) texts.push_back(Copying(dest + "html\\images\\" + name));
+        texts.push_back(Copying(dest + platform::ModuleFileName()));
+        texts.push_back(Copying(sys + "VORNA.CPL"));
+        return texts;
+    }
+
+    void ExpectFatalBox(const std::string& text) {
+        ASSERT_EQ(ui.Boxes().size(), 1u);
+        EXPECT_EQ(ui.Boxes()[0].text, text);
+        EXPECT_EQ(ui.Boxes()[0].caption, "Error");
+        EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+    }
+};
+
+}  // namespace
+
+TEST_F(CopyTest, CopiesEveryFileInOrderReportingEachOne) {
+    setup::CreateFolders();
+    setup::CopyAllFiles(progress, extract);
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_EQ(progress.texts, ExpectedTexts());
+    EXPECT_EQ(progress.texts.size(), 13u + 27u + 3u + 2u);
+    EXPECT_EQ(progress.texts[0], "Copying File '" + dest + "smtp.exe'...");
+
+    for (const char* name : setup::ProgramFiles) EXPECT_EQ(ReadFileBytes(dest + name), std::string("new ") + name);
+    for (const char* name : setup::HtmlFiles) EXPECT_EQ(ReadFileBytes(dest + "html\\" + name), std::string("new ") + name);
+    EXPECT_EQ(ReadFileBytes(dest + "html\\images\\logo.gif"), "logo.gif");
+    EXPECT_FALSE(platform::FileExists(dest + "html\\images\\notes.txt"));
+    EXPECT_FALSE(platform::FileExists(dest + "notes.txt"));
+    EXPECT_EQ(ReadFileBytes(dest + platform::ModuleFileName()), ReadFileBytes(platform::ModulePath()));
+    EXPECT_EQ(ReadFileBytes(sys + "VORNA.CPL"), "applet");
+}
+
+TEST_F(CopyTest, HiddenAndSystemImagesAreCopiedToo) {
+    ASSERT_TRUE(::SetFileAttributesA((extract + "logo.gif").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(::CreateDirectoryA((extract + "folder.gif").c_str(), nullptr));  // a folder is no image
+    setup::CreateFolders();
+    setup::CopyImages(progress, extract);
+    EXPECT_EQ(progress.texts.size(), 3u);
+    EXPECT_TRUE(platform::FileExists(dest + "html\\images\\logo.gif"));
+    EXPECT_FALSE(platform::FolderExists(dest + "html\\images\\folder.gif"));
+    EXPECT_TRUE(ui.Boxes().empty());
+}
+
+TEST_F(CopyTest, OverwritesAnOlderInstallationAndKeepsItsOtherFiles) {
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((dest + "html").c_str(), nullptr));
+    WriteFileBytes(dest + "smtp.exe", "old smtp.exe, longer than the new one");
+    WriteFileBytes(dest + "html\\about.html", "old about");
+    WriteFileBytes(dest + "mailboxes.dat", "the user's mail");
+    WriteFileBytes(dest + "html\\custom.html", "the user's page");
+    setup::CreateFolders();
+    setup::CopyAllFiles(progress, extract);
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_EQ(ReadFileBytes(dest + "smtp.exe"), "new smtp.exe");
+    EXPECT_EQ(ReadFileBytes(dest + "html\\about.html"), "new about.html");
+    EXPECT_EQ(ReadFileBytes(dest + "mailboxes.dat"), "the user's mail");
+    EXPECT_EQ(ReadFileBytes(dest + "html\\custom.html"), "the user's page");
+}
+
+TEST_F(CopyTest, WithoutImagesNoImageIsCopiedAndNothingIsReported) {
+    for (const char* name : {"logo.gif", "back.gif", "title.gif"}) ::DeleteFileA((extract + name).c_str());
+    setup::CreateFolders();
+    setup::CopyAllFiles(progress, extract);
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_EQ(progress.texts.size(), 13u + 27u + 2u);
+    EXPECT_TRUE(ListedImages(dest + "html\\images\\").empty());
+    EXPECT_TRUE(platform::FolderExists(dest + "html\\images\\"));
+}
+
+TEST_F(CopyTest, MissingParentFolderEndsTheProgramBeforeAnyCopy) {
+    setup::DestinationFolder = scratch.Path() + "missing\\Vorna\\";
+    EXPECT_THROW(setup::CreateFolders(), testing_support::ProgramEnded);
+    ExpectFatalBox("Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(ui.Ended());
+    EXPECT_FALSE(platform::FolderExists(scratch.Path() + "missing\\"));
+    EXPECT_TRUE(progress.texts.empty());
+}
+
+TEST_F(CopyTest, AFileOfTheFolderNameEndsTheProgram) {
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), nullptr));
+    WriteFileBytes(dest + "html", "a file, not a folder");
+    try {
+        setup::CreateFolders();
+        FAIL() << "the program did not end";
+    } catch (const testing_support::ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ExpectFatalBox("Directory could not be created: " + platform::SystemErrorMessage(ERROR_ALREADY_EXISTS));
+}
+
+TEST_F(CopyTest, FileMissingFromTheArchiveEndsTheProgramAfterTheFilesBeforeIt) {
+    ASSERT_TRUE(::DeleteFileA((extract + "vorna.hlp").c_str()));  // the 8th program file
+    setup::CreateFolders();
+    try {
+        setup::CopyAllFiles(progress, extract);
+        FAIL() << "the program did not end";
+    } catch (const testing_support::ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ExpectFatalBox("File copy error: " + platform::SystemErrorMessage(ERROR_FILE_NOT_FOUND));
+    ASSERT_EQ(progress.texts.size(), 8u);
+    EXPECT_EQ(progress.texts.back(), Copying(dest + "vorna.hlp"));
+    for (size_t i = 0; i < 7; ++i) EXPECT_TRUE(platform::FileExists(dest + setup::ProgramFiles[i]));
+    EXPECT_FALSE(platform::FileExists(dest + "vorna.cnt"));
+    EXPECT_FALSE(platform::FileExists(dest + "html\\about.html"));
+    EXPECT_FALSE(platform::FileExists(sys + "VORNA.CPL"));
+}
+
+TEST_F(CopyTest, ADestinationInUseEndsTheProgramWithTheSystemsReason) {
+    setup::CreateFolders();
+    WriteFileBytes(dest + "pop3.exe", "running");
+    HANDLE running = ::CreateFileA((dest + "pop3.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(setup::CopyAllFiles(progress, extract), testing_support::ProgramEnded);
+    ::CloseHandle(running);
+    ExpectFatalBox("File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(progress.texts.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(dest + "pop3.exe"), "running");
+}

@@ -1,0 +1,193 @@
+// The servers as services, against Wine's real service control manager and the stand-in
+// servers. Each test starts and ends with none of the suite's services registered.
+#include <gtest/gtest.h>
+
+#include "RecordingUi.h"
+#include "ScratchFolder.h"
+#include "ServerTestSupport.h"
+#include "platform/SystemInfo.h"
+#include "setup/ProgramState.h"
+#include "setup/ServiceControl.h"
+
+using namespace testing_support;
+using setup::ServerTable;
+
+namespace {
+
+const std::string kAdvice = "\r\nMake sure you have the administrator privileges to install this software.";
+
+std::string ServiceErrorText(DWORD code) { return "Service error: " + platform::SystemErrorMessage(code) + kAdvice; }
+
+class ServiceControlNT : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(platform::IsWindowsNT()) << "this program must run as NT (platform 2)";
+        std::string leftOver = RemoveSuiteServices();
+        ASSERT_EQ(leftOver, "") << "services left by an earlier run";
+        // A space in the folder name: the registered path must be quoted.
+        scratch_ = std::make_unique<ScratchFolder>("svc dest");
+        CopyStandIns(scratch_->Path());
+        setup::DestinationFolder = scratch_->Path();
+    }
+
+    void TearDown() override {
+        for (const auto& row : ServerTable) ::DeleteFileA((setup::DestinationFolder + row.executable + ".nostop").c_str());
+        EXPECT_EQ(RemoveSuiteServices(), "");
+        if (scratch_) EndProgramsIn(scratch_->Path());
+        scratch_.reset();
+        setup::DestinationFolder.clear();
+        setup::CurrentServiceFile.clear();
+        setup::CurrentServiceName.clear();
+        setup::CurrentServiceDisplayName.clear();
+    }
+
+    void SetSlowStop(const char* executable, int milliseconds) {
+        WriteFileBytes(setup::DestinationFolder + executable + ".slowstop", std::to_string(milliseconds));
+    }
+
+    void InstallAndWaitUntilRunning(RecordingUi& ui) {
+        RecordingProgress progress;
+        setup::InstallAndStartServices(progress);
+        ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
+        for (const auto& row : ServerTable) {
+            ASSERT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING)) << row.serviceName << " did not start";
+        }
+    }
+
+    void ExpectRegisteredExactly(const std::string& folder) {
+        for (const auto& row : ServerTable) {
+            SCOPED_TRACE(row.serviceName);
+            ServiceConfig config;
+            ASSERT_TRUE(ReadServiceConfig(row.serviceName, config));
+            EXPECT_EQ(config.serviceType, 0x10u);  // own process, not interactive
+            EXPECT_EQ(config.startType, 2u);       // automatic
+            EXPECT_EQ(config.errorControl, 1u);    // normal
+            EXPECT_EQ(config.binaryPath, '"' + folder + row.executable + '"');
+            EXPECT_EQ(config.displayName, row.displayName);
+            EXPECT_EQ(config.account, "LocalSystem");
+            EXPECT_EQ(config.loadOrderGroup, "");
+            EXPECT_EQ(config.dependencies, "");
+        }
+    }
+
+    std::unique_ptr<ScratchFolder> scratch_;
+};
+
+TEST_F(ServiceControlNT, WithoutTheSuitesServicesNothingIsStoppedOrDeletedAndNothingShown) {
+    RecordingUi ui;
+    RecordingProgress progress;
+    setup::CheckRunningServices(progress);
+    EXPECT_EQ(progress.texts, std::vector<std::string>{"Checking For Running Services..."});
+
+    // A stop or a delete of a service that does not exist is skipped without a word.
+    setup::ControlServer(0, false);
+    setup::CurrentServiceName = "VORNASMTP";
+    setup::ChangeService(false);
+    DWORD state = 77;
+    EXPECT_FALSE(setup::IsServerRunning(0, state));
+    EXPECT_EQ(state, 77u);
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_FALSE(ui.Ended());
+}
+
+TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnewWithTheQuotedPath) {
+    RecordingUi ui;
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+
+    RecordingProgress progress;
+    setup::CheckRunningServices(progress);
+    EXPECT_TRUE(ui.Boxes().empty());
+    for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
+
+    progress.texts.clear();
+    setup::InstallAndStartServices(progress);
+    EXPECT_EQ(progress.texts,
+              (std::vector<std::string>{"Installing Services...", "Starting Services...", "Installation Complete"}));
+    ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
+    ExpectRegisteredExactly(setup::DestinationFolder);
+    // The quoted path starts the program it names.
+    for (const auto& row : ServerTable) EXPECT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING));
+    // Without a space nothing needs quoting.
+    EXPECT_EQ(setup::ServiceExecutablePath("C:\\Vorna\\", "smtp.exe"), "C:\\Vorna\\smtp.exe");
+}
+
+TEST_F(ServiceControlNT, StoppedServicesAreDeletedWithoutAStopControl) {
+    RecordingUi ui;
+    for (const auto& row : ServerTable) {
+        setup::CurrentServiceFile = row.executable;
+        setup::CurrentServiceName = row.serviceName;
+        setup::CurrentServiceDisplayName = row.displayName;
+        setup::ChangeService(true);
+    }
+    ASSERT_TRUE(ServiceExists("VORNAPOP3"));
+    // A stop control sent to a stopped service would be refused and end the program.
+    setup::StopAndClearServices();
+    EXPECT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
+    for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
+}
+
+TEST_F(ServiceControlNT, OnlyServicesStoppedWithinThePauseAreDeletedAndTheRestBlocksCreation) {
+    SetSlowStop("smtp.exe", 4000);  // longer than the pause
+    SetSlowStop("pop3.exe", 150);   // shorter: only the pause lets it be seen as stopped
+    RecordingUi ui;
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+
+    setup::StopAndClearServices();
+    EXPECT_TRUE(ui.Boxes().empty());
+    DWORD state = 0;
+    ASSERT_TRUE(setup::QueryServiceState("VORNASMTP", state));
+    EXPECT_EQ(state, static_cast<DWORD>(SERVICE_STOP_PENDING));
+    EXPECT_FALSE(ServiceExists("VORNAPOP3"));
+    EXPECT_FALSE(ServiceExists("VORNAControl"));
+
+    RecordingProgress progress;
+    try {
+        setup::InstallAndStartServices(progress);
+        FAIL() << "creating over a registered service must end the program";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_SERVICE_EXISTS));
+    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
+    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+    // The first failure ends the chain: the later servers are not created.
+    EXPECT_FALSE(ServiceExists("VORNAPOP3"));
+    EXPECT_EQ(progress.texts, std::vector<std::string>{"Installing Services..."});
+}
+
+TEST_F(ServiceControlNT, StartingARunningServiceShowsTheErrorAndEndsWithCode0) {
+    RecordingUi ui;
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+    try {
+        setup::ControlServer(0, true);
+        FAIL() << "a refused start must end the program";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_SERVICE_ALREADY_RUNNING));
+    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
+    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+}
+
+TEST_F(ServiceControlNT, ARefusedStopOfTheFirstServerLeavesTheOthersUntouched) {
+    WriteFileBytes(setup::DestinationFolder + "smtp.exe.nostop", "");
+    RecordingUi ui;
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+    try {
+        setup::StopAndClearServices();
+        FAIL() << "a refused stop must end the program";
+    } catch (const ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_INVALID_SERVICE_CONTROL));
+    for (const char* name : {"VORNAPOP3", "VORNAControl"}) {
+        DWORD state = 0;
+        ASSERT_TRUE(setup::QueryServiceState(name, state)) << name;
+        EXPECT_EQ(state, static_cast<DWORD>(SERVICE_RUNNING)) << name;
+    }
+}
+
+}  // namespace

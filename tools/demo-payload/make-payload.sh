@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# make-payload.sh <build bin folder> <out folder>
+#
+# Makes a demo payload of every file the setup installs and packs it with packdat into
+# <out folder>/Setup.Dat. The three servers are taken from the build when it has them;
+# every other file is small stand-in content. Runs packdat under Wine: in the caller's prefix
+# when WINEPREFIX is set (its wineserver must be running), otherwise in a fresh one of its own.
+set -eu
+if [ $# -ne 2 ]; then
+  echo "usage: $0 <build bin folder> <out folder>" >&2
+  exit 2
+fi
+here=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+[ -f "$bin/packdat.exe" ] || { echo "no packdat.exe in $bin: build first (tools/build.sh)" >&2; exit 1; }
+
+stage=$(mktemp -d /tmp/vorna-payload.XXXXXX)
+trap 'rm -rf "$stage"' EXIT
+p="$stage/payload"
+mkdir "$p"
+
+program_files=(smtp.exe pop3.exe control.exe config.exe readme.txt update.txt default.ini vorna.hlp
+               vorna.cnt vorna.rtf dnsquery.exe users.exe notify.exe)
+html_files=(about.html accountlist.html accounts.html delivery.html domainadd.html domainedit.html
+            execadd.html execedit.html failure.html logs.html mailadd.html mailedit.html options.html
+            remoteadd.html remoteedit.html security.html self.html smsadd.html smsedit.html success.html
+            system.html useradd.html useredit.html outgoing.html userbox.html script.js styles.css)
+
+for name in "${program_files[@]}"; do
+  case "$name" in
+    smtp.exe|pop3.exe|control.exe)
+      if [ -f "$bin/$name" ]; then cp "$bin/$name" "$p/$name"; continue; fi
+      printf 'MZ VORNA Mail Server 2.10.255 stand-in for %s\r\n' "$name" >"$p/$name" ;;
+    *.exe) printf 'MZ VORNA Mail Server 2.10.255 stand-in for %s\r\n' "$name" >"$p/$name" ;;
+    readme.txt)
+      printf 'VORNA Mail Server 2.10.255\r\n\r\nSMTP, POP3 and Control servers run as services.\r\nConfigure them with config.exe.\r\n' >"$p/$name" ;;
+    update.txt) printf 'VORNA Mail Server 2.10.255\r\n\r\n- First release of this demo payload.\r\n' >"$p/$name" ;;
+    default.ini) printf '[SMTP]\r\nPort=25\r\n[POP3]\r\nPort=110\r\n[Control]\r\nPort=8080\r\n' >"$p/$name" ;;
+    vorna.rtf) printf '{\\rtf1\\ansi VORNA Mail Server 2.10.255\\par}\r\n' >"$p/$name" ;;
+    vorna.cnt) printf ':Base vorna.hlp\r\n:Title VORNA Mail Server\r\n1 Contents\r\n' >"$p/$name" ;;
+    *) printf 'VORNA Mail Server help stand-in: %s\r\n' "$name" >"$p/$name" ;;
+  esac
+done
+
+for name in "${html_files[@]}"; do
+  case "$name" in
+    script.js) printf 'function go(page) { window.location = page; }\r\n' >"$p/$name" ;;
+    styles.css) printf 'body { font-family: sans-serif; background: #fff; }\r\nimg.logo { border: 0; }\r\n' >"$p/$name" ;;
+    *) title=${name%.html}
+       printf '<html><head><title>VORNA %s</title><link rel="stylesheet" href="styles.css">' "$title" >"$p/$name"
+       printf '<script src="script.js"></script></head>\r\n<body><img class="logo" src="images/logo.gif">' >>"$p/$name"
+       printf '<h1>%s</h1></body></html>\r\n' "$title" >>"$p/$name" ;;
+  esac
+done
+
+# 1x1 pixel GIF89a images, one colour each.
+gif() {
+  printf 'GIF89a\x01\x00\x01\x00\x80\x00\x00'"$2"'\x00\x00\x00\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3b' >"$p/$1"
+}
+gif logo.gif '\x00\x33\x99'
+gif back.gif '\x00\x00\x00'
+gif title.gif '\xff\xff\xff'
+gif bullet.gif '\xcc\x00\x00'
+
+printf 'MZ VORNA Mail Server Control Panel applet stand-in\r\n' >"$p/VORNA.CPL"
+
+winpath() { echo "Z:${1//\//\\}"; }
+if [ -z "${WINEPREFIX:-}" ]; then
+  export VORNA_USE_DISPLAY=none  # packdat makes no window: no X server needed
+  . "$here/tools/wine-env.sh"
+  vorna_env_start >/dev/null
+  trap 'vorna_env_stop; rm -rf "$stage"' EXIT  # the environment's own trap replaced ours
+fi
+export WINEDEBUG=-all
+rm -f "$out/Setup.Dat"
+status=0
+wine "$bin/packdat.exe" "$(winpath "$out/Setup.Dat")" "$(winpath "$p")" \
+  </dev/null >"$stage/packdat.log" 2>&1 || status=$?
+cat "$stage/packdat.log"
+[ "$status" = 0 ] || { echo "packdat failed ($status)" >&2; exit "$status"; }
+echo "Demo payload: $out/Setup.Dat"

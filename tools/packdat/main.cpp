@@ -1,0 +1,218 @@
+// packdat <output Setup.Dat> <folder | file...>
+//
+// Builds the setup's payload archive. Given one folder, it packs every file directly in it,
+// sorted by name; given files, it packs each under its bare file name, in the order given.
+// It refuses, before writing anything, a name the setup could not unpack under that very name
+// (longer than 255 bytes, a folder part, a device name, ...), two files of the same name
+// (the later would silently replace the earlier), subfolders of a packed folder, files over
+// 2,147,483,647 bytes, and an output that would be packed into itself. The archive is written
+// beside the output under a temporary name and renamed at the end, so a refusal or an error
+// never leaves a partial output behind; an existing output is then left as it was.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "archive/DataUnit.h"
+#include "platform/ScopedHandle.h"
+#include "platform/SystemInfo.h"
+
+namespace {
+
+constexpr int kRefused = 1;
+constexpr int kUsage = 2;
+constexpr int64_t kLargestMember = 2147483647;
+constexpr DWORD kBufferSize = 1024 * 1024;
+
+struct Input {
+    std::string path;
+    std::string name;
+    int64_t size = 0;
+};
+
+struct Refusal {
+    std::string message;
+};
+
+std::string FoldCase(std::string text) {
+    ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::string FullPath(const std::string& path) {
+    char buffer[MAX_PATH * 4];
+    DWORD length = ::GetFullPathNameA(path.c_str(), sizeof(buffer), buffer, nullptr);
+    if (length == 0 || length >= sizeof(buffer)) return path;
+    return std::string(buffer, length);
+}
+
+std::string BareName(const std::string& path) {
+    size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+int64_t FileSizeOf(const std::string& path) {
+    platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.Get(), &size))
+        throw Refusal{"'" + path + "': " + platform::LastErrorMessage()};
+    return size.QuadPart;
+}
+
+void CheckName(const Input& input) {
+    if (input.name.size() > archive::kNameFieldSize)
+        throw Refusal{"'" + input.path + "': the name is " + std::to_string(input.name.size()) +
+                      " bytes long; a member name holds at most 255"};
+    if (!archive::IsSafeMemberName(input.name))
+        throw Refusal{"'" + input.path + "': '" + input.name +
+                      "' is not a bare file name the setup can unpack (empty, a folder part, a drive or "
+                      "stream, a device name, or a trailing dot or space)"};
+}
+
+std::vector<Input> FolderInputs(const std::string& folder) {
+    std::string base = platform::WithTrailingBackslash(folder);
+    std::vector<Input> inputs;
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA((base + "*").c_str(), &entry));
+    if (!find) return inputs;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            throw Refusal{"'" + base + name + "' is a folder; the archive holds files only"};
+        inputs.push_back({base + name, name, 0});
+    } while (::FindNextFileA(find.Get(), &entry));
+    std::sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.name < b.name; });
+    return inputs;
+}
+
+std::vector<Input> CollectInputs(const std::string& output, int count, char** arguments) {
+    std::vector<Input> inputs;
+    std::string packedFolder;
+    if (count == 1 && platform::FolderExists(arguments[0])) {
+        packedFolder = platform::WithTrailingBackslash(FullPath(arguments[0]));
+        inputs = FolderInputs(arguments[0]);
+    } else {
+        for (int i = 0; i < count; ++i) {
+            std::string path = arguments[i];
+            if (platform::FolderExists(path))
+                throw Refusal{"'" + path + "' is a folder; give one folder alone, or a list of files"};
+            inputs.push_back({path, BareName(path), 0});
+        }
+    }
+    std::string outputFull = FoldCase(FullPath(output));
+    if (!packedFolder.empty() && FoldCase(platform::FolderOf(outputFull)) == FoldCase(packedFolder))
+        throw Refusal{"'" + output + "' lies in the folder being packed"};
+    std::vector<std::string> seen;
+    for (Input& input : inputs) {
+        CheckName(input);
+        std::string folded = FoldCase(input.name);
+        if (std::find(seen.begin(), seen.end(), folded) != seen.end())
+            throw Refusal{"two files are named '" + input.name + "'; the later would replace the earlier"};
+        seen.push_back(folded);
+        if (FoldCase(FullPath(input.path)) == outputFull)
+            throw Refusal{"'" + input.path + "' is the output file itself"};
+        input.size = FileSizeOf(input.path);
+        if (input.size > kLargestMember)
+            throw Refusal{"'" + input.path + "' has " + std::to_string(input.size) +
+                          " bytes; a member holds at most 2,147,483,647"};
+    }
+    return inputs;
+}
+
+void WriteAll(HANDLE file, const char* data, DWORD size, const std::string& what) {
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(file, data, size, &written, nullptr) || written == 0)
+            throw Refusal{"cannot write '" + what + "': " + platform::LastErrorMessage()};
+        data += written;
+        size -= written;
+    }
+}
+
+void AppendMember(HANDLE out, const std::string& outName, const Input& input, std::vector<char>& buffer) {
+    char header[archive::kHeaderSize] = {};
+    header[0] = static_cast<char>(input.name.size());
+    std::copy(input.name.begin(), input.name.end(), header + 1);
+    uint32_t size = static_cast<uint32_t>(input.size);
+    for (int i = 0; i < 4; ++i) header[256 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    WriteAll(out, header, sizeof(header), outName);
+
+    platform::ScopedFile in(::CreateFileA(input.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) throw Refusal{"'" + input.path + "': " + platform::LastErrorMessage()};
+    uint32_t remaining = size;
+    while (remaining > 0) {
+        DWORD chunk = std::min<DWORD>(remaining, static_cast<DWORD>(buffer.size()));
+        DWORD got = 0;
+        if (!::ReadFile(in.Get(), buffer.data(), chunk, &got, nullptr))
+            throw Refusal{"cannot read '" + input.path + "': " + platform::LastErrorMessage()};
+        if (got == 0) throw Refusal{"'" + input.path + "' became shorter while it was packed"};
+        WriteAll(out, buffer.data(), got, outName);
+        remaining -= got;
+    }
+}
+
+// The partial output is deleted unless the archive was completed and renamed into place.
+class PartialOutput {
+public:
+    explicit PartialOutput(std::string path) : path_(std::move(path)) {
+        file_.Reset(::CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file_) throw Refusal{"cannot create '" + path_ + "': " + platform::LastErrorMessage()};
+    }
+    ~PartialOutput() {
+        file_.Close();
+        if (!kept_) ::DeleteFileA(path_.c_str());
+    }
+    HANDLE Get() const { return file_.Get(); }
+    void MoveTo(const std::string& output) {
+        file_.Close();
+        if (!::MoveFileExA(path_.c_str(), output.c_str(), MOVEFILE_REPLACE_EXISTING))
+            throw Refusal{"cannot write '" + output + "': " + platform::LastErrorMessage()};
+        kept_ = true;
+    }
+
+private:
+    std::string path_;
+    platform::ScopedFile file_;
+    bool kept_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr,
+                     "usage: packdat <output Setup.Dat> <folder | file...>\n"
+                     "  Packs every file directly in the folder (sorted by name), or the listed files\n"
+                     "  under their bare file names, into the setup's payload archive.\n");
+        return kUsage;
+    }
+    std::string output = argv[1];
+    try {
+        std::vector<Input> inputs = CollectInputs(output, argc - 2, argv + 2);
+        std::vector<char> buffer(kBufferSize);
+        int64_t total = 0;
+        {
+            PartialOutput partial(output + ".partial");
+            for (const Input& input : inputs) {
+                AppendMember(partial.Get(), output, input, buffer);
+                total += input.size;
+            }
+            partial.MoveTo(output);
+        }
+        for (const Input& input : inputs)
+            std::printf("packed %s (%lld bytes)\n", input.name.c_str(), static_cast<long long>(input.size));
+        std::printf("%s: %zu files, %lld bytes of data\n", output.c_str(), inputs.size(),
+                    static_cast<long long>(total));
+        return 0;
+    } catch (const Refusal& refusal) {
+        std::fprintf(stderr, "packdat: %s\n", refusal.message.c_str());
+        return kRefused;
+    }
+}
