@@ -23,6 +23,9 @@ vorna_env_start() {
     echo "X display: $DISPLAY"
   fi
   wineboot -i </dev/null >/dev/null 2>&1
+  # Wine's own fonts (package fonts-wine) are looked for in the prefix's Fonts folder only;
+  # without them "MS Sans Serif" and "Tahoma" fall back to a wider system font.
+  [ -d /usr/share/wine/fonts ] && cp -s /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
   # Wine's own desktop, filling the screen, with a taskbar: Wine frames, stacks and maximises
   # the windows as Windows does (Xvfb has no window manager).

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform {
@@ -67,10 +68,14 @@ void Form::Create() {
 void Form::Show() {
     if (!handle_) return;
     visible_ = true;
-    if (::IsWindowVisible(handle_))
+    if (::IsWindowVisible(handle_)) {
         BringToFront();
-    else
-        ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        return;
+    }
+    showNotified_ = false;
+    ::ShowWindow(handle_, State == WindowState::Maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    // Wine sends no WM_SHOWWINDOW when a hidden window is shown maximised.
+    if (!showNotified_ && OnShow) OnShow();
 }
 
 void Form::Hide() {
@@ -118,6 +123,11 @@ int Form::ShowModal() {
     modal_ = true;
     modalResult_ = mrNone;
     Show();
+    // A dialog opened from an always-on-top window must not open behind it.
+    const bool raised = !StayOnTop && std::any_of(disabled.begin(), disabled.end(), [](HWND window) {
+        return (::GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    });
+    if (raised) ::SetWindowPos(handle_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     Application& application = Application::Instance();
     for (;;) {
         if (modalResult_ != mrNone) {
@@ -136,6 +146,7 @@ int Form::ShowModal() {
     for (HWND window : disabled) ::EnableWindow(window, TRUE);
     modal_ = false;
     Hide();
+    if (raised) ::SetWindowPos(handle_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return modalResult_;
 }
 
@@ -161,6 +172,7 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
         if (wParam && lParam == 0) {
             visible_ = true;
+            showNotified_ = true;
             if (OnShow) OnShow();
         }
         break;

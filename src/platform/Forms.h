@@ -84,6 +84,7 @@ private:
     int modalResult_ = mrNone;
     bool modal_ = false;
     bool shownOnce_ = false;
+    bool showNotified_ = false;  // WM_SHOWWINDOW came during the last Show
     Button* defaultButton_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "windows/BackgroundFormUnit.h"
 
 #include "platform/SystemUi.h"
+#include "windows/LicenseText.h"
 
 namespace windows {
 
@@ -18,7 +19,39 @@ TBackgroundForm::TBackgroundForm() : Form("TBackgroundForm") {
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
 }
 
-void TBackgroundForm::FormCreate() {}
+void TBackgroundForm::BuildControls() {
+    // No maximise button: its system-menu item is greyed from the start.
+    ::EnableMenuItem(::GetSystemMenu(handle_, FALSE), SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+
+    CopyrightLabel = std::make_unique<platform::Label>(this);
+    CopyrightLabel->AutoSize = false;
+    CopyrightLabel->Alignment = platform::TextAlignment::RightJustify;
+    CopyrightLabel->SetTransparent(true);
+    CopyrightLabel->GetFont().Assign({"MS Sans Serif", -11, platform::clWhite});
+    CopyrightLabel->SetBounds(0, 210, 350, 13);
+    CopyrightLabel->SetCaption(std::string(kCopyrightLine) + " ");
+    CopyrightLabel->SetAlign(platform::Align::Bottom);
+}
+
+void TBackgroundForm::FormCreate() {
+    using namespace components;
+    Backdrop = std::make_unique<TGradPan>(this);
+    Backdrop->SetAlign(platform::Align::Client);
+    Backdrop->SetCaption(" VORNA SMTP/ESMTP/POP3/IMAP4 Server 2.10.255");
+    Backdrop->GetFont().SetColor(platform::clWhite);
+    Backdrop->GetFont().SetSize(12);
+    Backdrop->FontChanged();
+    Backdrop->Alignment = platform::TextAlignment::LeftJustify;
+    Backdrop->Repaint();
+    Backdrop->SetVertAlign(vlTop);
+    Backdrop->SetTextEffect(teShadow);
+    Backdrop->SetColorShadow(RGB(0, 0, 0));
+    Backdrop->SetBackGroundEffect(bdUp);
+    Backdrop->SetColorStart(RGB(0, 0, 255));
+    Backdrop->SetColorEnd(RGB(0, 0, 0));
+    // The line keeps its bottom alignment, now inside the panel's bevel.
+    CopyrightLabel->SetParent(Backdrop.get());
+}
 
 void TBackgroundForm::FormShow() {
     if (SetupWindow && SetupWindow->Handle()) ::PostMessageA(SetupWindow->Handle(), WM_SHOWSETUPWINDOW, 0, 0);

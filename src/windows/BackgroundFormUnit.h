@@ -3,6 +3,7 @@
 // window (the program ends when it closes).
 #include <memory>
 
+#include "components/GradPan.h"
 #include "platform/Forms.h"
 
 namespace windows {
@@ -17,11 +18,16 @@ public:
     // The setup window, asked to come to the front whenever the backdrop is shown.
     platform::Form* SetupWindow = nullptr;
 
+    std::unique_ptr<platform::Label> CopyrightLabel;
+    // Made by FormCreate; fills the window.
+    std::unique_ptr<components::TGradPan> Backdrop;
+
     void FormCreate();
     void FormShow();
     void FormCloseQuery(bool& canClose);
 
 protected:
+    void BuildControls() override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 

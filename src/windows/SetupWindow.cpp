@@ -1,5 +1,7 @@
 #include "windows/SetupWindow.h"
 
+#include "windows/LicenseText.h"
+
 namespace windows {
 
 TSetupWindow::TSetupWindow() : Form("TMainForm") {
@@ -56,16 +58,33 @@ void TSetupWindow::BuildControls() {
     LicenseMemo = std::make_unique<Memo>(LicenseBox.get());
     LicenseMemo->SetBounds(7, 19, 437, 155);
     LicenseMemo->SetColor(clSilver);
+    LicenseMemo->SetLines(LicenseLines());
 
-    AboutLabel = std::make_unique<Label>(this);
+    // The title: bold white text with a grey trail down and to the right, a grey
+    // highlight above-left and a black shadow below-right.
+    AboutLabel = std::make_unique<components::TAdvancedLabel>(this);
     AboutLabel->SetBounds(133, 9, 173, 28);
     AboutLabel->GetFont().Assign({"MS Sans Serif", -16, clWhite, true});
     AboutLabel->SetTransparent(true);
+    components::TFont3D& title3D = AboutLabel->Font3D();
+    title3D.SetEnabled(true);
+    title3D.SetStyle(components::fsInset);
+    title3D.SetHighlight(clGray);
+    title3D.SetShadow(clBlack);
+    title3D.SetRepetition(components::frOnShadow);
+    title3D.SetRepetitionColor(clGray);
+    title3D.SetRepetitionWidth(4);
     AboutLabel->SetCaption("VORNA Mail Server");
+    AboutLabel->Loaded();
 
+    // Kept at its designed box with the line centred in it; transparent so that it does
+    // not cut off the bottom of the title's trail just above it.
     CopyrightLabel = std::make_unique<Label>(this);
+    CopyrightLabel->AutoSize = false;
+    CopyrightLabel->Alignment = TextAlignment::Center;
+    CopyrightLabel->SetTransparent(true);
     CopyrightLabel->SetBounds(95, 32, 264, 13);
-    CopyrightLabel->SetCaption("Copyright (C) VORNA. All rights reserved.");
+    CopyrightLabel->SetCaption(kCopyrightLine);
 
     VersionLabel = std::make_unique<Label>(this);
     VersionLabel->SetBounds(303, 15, 18, 13);

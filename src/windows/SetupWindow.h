@@ -3,6 +3,7 @@
 // with the setup driver (TMainForm in setup/Main.h), which derives from this.
 #include <memory>
 
+#include "components/AdvancedLabel.h"
 #include "platform/Forms.h"
 #include "registry/AdvancedRegistry.h"
 
@@ -18,7 +19,7 @@ public:
     std::unique_ptr<platform::GroupBox> FolderBox;
     std::unique_ptr<platform::Button> BrowseButton;
     std::unique_ptr<platform::Label> PathEdit;  // a label: the folder changes only through Browse
-    std::unique_ptr<platform::Label> AboutLabel;
+    std::unique_ptr<components::TAdvancedLabel> AboutLabel;
     std::unique_ptr<platform::Label> CopyrightLabel;
     std::unique_ptr<platform::GroupBox> LicenseBox;
     std::unique_ptr<platform::Memo> LicenseMemo;
