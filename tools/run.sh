@@ -40,7 +40,6 @@ setup=$!
 A wait "$caption" 30000 "#32770"; shot 01-install-question
 A press "$caption" Yes
 A wait "$caption" 20000 TMainForm
-sleep 2; A post "$caption" 0x501  # Wine stacks the maximised backdrop late; ask again to come to the front
 shot 02-setup-window
 A press "$caption" "Browse..."; A wait "Choose Folder" 10000; shot 03-folder-chooser
 A press "Choose Folder" Cancel
