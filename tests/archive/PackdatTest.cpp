@@ -175,3 +175,9 @@ TEST_F(PackdatTest, RefusesAFileOverTheLargestMemberSize) {
     EXPECT_EQ(ReadFileBytes(output), "previous");
     EXPECT_EQ(Listing(scratch.Path()), (Names{"Setup.Dat", "payload\\"}));
 }
+
+TEST_F(PackdatTest, WithoutArgumentsItShowsHowToUseIt) {
+    Outcome run = RunPackdat("");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_NE(run.err.find("usage: packdat"), std::string::npos);
+}

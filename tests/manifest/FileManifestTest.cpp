@@ -140,6 +140,18 @@ TEST_F(CopyTest, MissingParentFolderEndsTheProgramBeforeAnyCopy) {
     EXPECT_TRUE(progress.texts.empty());
 }
 
+TEST_F(CopyTest, AFileOfTheFolderNameEndsTheProgram) {
+    ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), nullptr));
+    WriteFileBytes(dest + "html", "a file, not a folder");
+    try {
+        setup::CreateFolders();
+        FAIL() << "the program did not end";
+    } catch (const testing_support::ProgramEnded& ended) {
+        EXPECT_EQ(ended.exitCode, 0u);
+    }
+    ExpectFatalBox("Directory could not be created: " + platform::SystemErrorMessage(ERROR_ALREADY_EXISTS));
+}
+
 TEST_F(CopyTest, FileMissingFromTheArchiveEndsTheProgramAfterTheFilesBeforeIt) {
     ASSERT_TRUE(::DeleteFileA((extract + "vorna.hlp").c_str()));  // the 8th program file
     setup::CreateFolders();
@@ -156,4 +168,16 @@ TEST_F(CopyTest, FileMissingFromTheArchiveEndsTheProgramAfterTheFilesBeforeIt) {
     EXPECT_FALSE(platform::FileExists(dest + "vorna.cnt"));
     EXPECT_FALSE(platform::FileExists(dest + "html\\about.html"));
     EXPECT_FALSE(platform::FileExists(sys + "VORNA.CPL"));
+}
+
+TEST_F(CopyTest, ADestinationInUseEndsTheProgramWithTheSystemsReason) {
+    setup::CreateFolders();
+    WriteFileBytes(dest + "pop3.exe", "running");
+    HANDLE running = ::CreateFileA((dest + "pop3.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(setup::CopyAllFiles(progress, extract), testing_support::ProgramEnded);
+    ::CloseHandle(running);
+    ExpectFatalBox("File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(progress.texts.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(dest + "pop3.exe"), "running");
 }
