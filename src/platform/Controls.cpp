@@ -216,6 +216,25 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         Realign();
         break;
+    case WM_ERASEBKGND:
+        if (PaintsItself()) return 1;  // the paint routine covers everything
+        break;
+    case WM_PAINT:
+        if (PaintsItself()) {
+            PAINTSTRUCT paint;
+            HDC dc = ::BeginPaint(handle_, &paint);
+            if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
+            Paint(dc);
+            ::EndPaint(handle_, &paint);
+            return 0;
+        }
+        break;
+    case WM_PRINTCLIENT:
+        if (PaintsItself()) {
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        }
+        break;
     default:
         break;
     }
@@ -316,25 +335,8 @@ GraphicControl::GraphicControl(WinControl* parent, const char* className) : WinC
 }
 
 LRESULT GraphicControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(handle_, &paint);
-        if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
-        Paint(dc);
-        ::EndPaint(handle_, &paint);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;  // takes no mouse input
-    default:
-        return WinControl::WndProc(message, wParam, lParam);
-    }
+    if (message == WM_NCHITTEST) return HTTRANSPARENT;  // takes no mouse input
+    return WinControl::WndProc(message, wParam, lParam);
 }
 
 // ---- Label ----
@@ -512,25 +514,6 @@ Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
     width_ = 185;
     height_ = 41;
     CreateHandle(className, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
-}
-
-LRESULT Panel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;  // the paint routine covers everything
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = ::BeginPaint(handle_, &paint);
-        Paint(dc);
-        ::EndPaint(handle_, &paint);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Paint(reinterpret_cast<HDC>(wParam));
-        return 0;
-    default:
-        return WinControl::WndProc(message, wParam, lParam);
-    }
 }
 
 void Panel::SetCaption(const std::string& caption) {

@@ -110,6 +110,11 @@ public:
 
     // The control's window procedure; the default passes on to the window's original one.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // A control that draws itself says so here and draws everything in Paint.
+    virtual bool PaintsItself() const { return false; }
+    virtual void Paint(HDC /*dc*/) {}
+    // Whether the parent's picture shows where the control does not draw.
+    virtual bool ShowsParentBeneath() const { return false; }
     // Notifications that the parent reflects back to the control that sent them.
     virtual void CommandNotify(WORD /*code*/) {}
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
@@ -139,10 +144,10 @@ class GraphicControl : public WinControl {
 public:
     GraphicControl(WinControl* parent, const char* className);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool PaintsItself() const override { return true; }
     // Draws the control onto dc (the control's own client area).
-    virtual void Paint(HDC dc) = 0;
-    // Whether the parent's picture shows where the control does not draw.
-    virtual bool ShowsParentBeneath() const { return true; }
+    void Paint(HDC dc) override = 0;
+    bool ShowsParentBeneath() const override { return true; }
 };
 
 // A text label: caption, font, alignment, layout, word wrap, accelerator prefix, autosize.
@@ -225,10 +230,10 @@ private:
 class Panel : public WinControl {
 public:
     explicit Panel(WinControl* parent, const char* className = "TPanel");
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void SetCaption(const std::string& caption) override;
+    bool PaintsItself() const override { return true; }
     // Draws the whole panel; the standard look is bevels, border, fill and caption.
-    virtual void Paint(HDC dc);
+    void Paint(HDC dc) override;
     void PaintStandard(HDC dc);
 
     TextAlignment Alignment = TextAlignment::Center;
