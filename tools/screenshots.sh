@@ -25,7 +25,6 @@ setup_pid=$!
 trap 'kill $setup_pid 2>/dev/null || true; rm -rf "$run"; vorna_env_stop' EXIT
 
 auto press "VORNA Mail Server Setup" "Yes" 20000          # the install question
-auto wait "Software License Agreement" 1000 >/dev/null || true
 sleep 2
 shot setup-window.png
 

@@ -191,6 +191,11 @@ TEST_F(ChooseFolder, ControlsAtTheirDesignedPlaces) {
         EXPECT_EQ(r.bottom - r.top, c.ht);
     }
     EXPECT_EQ(::SendMessageA(dialog_.DirectoryListBox->Handle(), LB_GETITEMHEIGHT, 0, 0), 16);
+
+    const HWND order[] = {dialog_.PathEdit->Handle(), Ok(), Cancel(), dialog_.DirectoryListBox->Handle(),
+                          dialog_.DriveComboBox->Handle(), dialog_.Netbutton->Handle()};
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(::GetNextDlgTabItem(dialog_.Handle(), order[i], FALSE), order[(i + 1) % 6]) << "after " << i;
 }
 
 namespace {
@@ -216,4 +221,24 @@ TEST_F(ChooseFolder, OpensAboveTheAlwaysOnTopSetupWindowAndStepsBackAfter) {
     EXPECT_TRUE(g_exStyleWhileOpen & WS_EX_TOPMOST);
     EXPECT_FALSE(::GetWindowLongA(dialog_.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(::IsWindowEnabled(setup.Handle()));
+}
+
+namespace {
+HWND g_focusWhileOpen = nullptr;
+DWORD g_selectionWhileOpen = 0;
+void CALLBACK LookAtPathAndCancel(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_focusWhileOpen = ::GetFocus();
+    g_selectionWhileOpen = static_cast<DWORD>(::SendMessageA(::GetFocus(), EM_GETSEL, 0, 0));
+    PostClick(g_cancel);
+}
+}  // namespace
+
+TEST_F(ChooseFolder, ShowingSelectsTheWholePathAndFocusesIt) {
+    g_cancel = Cancel();
+    ::SetTimer(nullptr, 0, 100, LookAtPathAndCancel);
+    Open("C:\\Program Files\\Vorna\\");
+    EXPECT_EQ(g_focusWhileOpen, dialog_.PathEdit->Handle());
+    EXPECT_EQ(LOWORD(g_selectionWhileOpen), 0);
+    EXPECT_EQ(HIWORD(g_selectionWhileOpen), 23);
 }
