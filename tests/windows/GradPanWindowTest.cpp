@@ -66,17 +66,6 @@ TEST_F(GradPanWindow, SettersRepaintBeforeTheyReturn) {
     EXPECT_EQ(Pixel(50, 5), RGB(0, 0, 0));         // the second tile's left outline
 }
 
-TEST_F(GradPanWindow, SetBitmapCopiesThePicture) {
-    platform::ScopedGetDc screen(nullptr);
-    HBITMAP mine = ::CreateCompatibleBitmap(screen.Get(), 7, 9);
-    panel_->SetBitmap(mine);
-    ::DeleteObject(mine);
-    BITMAP info{};
-    ASSERT_EQ(::GetObjectA(panel_->Bitmap(), sizeof info, &info), static_cast<int>(sizeof info));
-    EXPECT_EQ(info.bmWidth, 7);
-    EXPECT_EQ(info.bmHeight, 9);
-}
-
 TEST_F(GradPanWindow, HitTestFollowsMoveableAndMarge) {
     POINT origin{0, 0};
     ::ClientToScreen(panel_->Handle(), &origin);
