@@ -16,16 +16,16 @@ void Font::SetSize(int points) {
 HFONT Font::Handle() const {
     if (!handle_) {
         LOGFONTA logFont{};
-        logFont.lfHeight = spec_.height;
-        logFont.lfWeight = spec_.bold ? FW_BOLD : FW_NORMAL;
-        logFont.lfItalic = spec_.italic;
-        logFont.lfUnderline = spec_.underline;
-        logFont.lfCharSet = spec_.charset;
+        logFont.lfHeight = description_.height;
+        logFont.lfWeight = description_.bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfItalic = description_.italic;
+        logFont.lfUnderline = description_.underline;
+        logFont.lfCharSet = description_.charset;
         logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
         logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
         logFont.lfQuality = DEFAULT_QUALITY;
         logFont.lfPitchAndFamily = DEFAULT_PITCH;
-        lstrcpynA(logFont.lfFaceName, spec_.name.c_str(), LF_FACESIZE);
+        lstrcpynA(logFont.lfFaceName, description_.name.c_str(), LF_FACESIZE);
         handle_.Reset(::CreateFontIndirectA(&logFont));
     }
     return handle_.Get();

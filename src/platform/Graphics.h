@@ -23,7 +23,7 @@ constexpr Color clSilver = RGB(192, 192, 192);
 // The colour to draw with: system colour references are looked up now.
 COLORREF ResolveColor(Color color);
 
-struct FontSpec {
+struct FontDescription {
     std::string name = "MS Sans Serif";
     int height = -11;  // pixels; negative: character height
     Color color = clWindowText;
@@ -32,35 +32,35 @@ struct FontSpec {
     bool underline = false;
     BYTE charset = DEFAULT_CHARSET;
 
-    bool operator==(const FontSpec&) const = default;
+    bool operator==(const FontDescription&) const = default;
 };
 
 // A font description with its GDI font made on first use.
 class Font {
 public:
     Font() = default;
-    explicit Font(FontSpec spec) : spec_(std::move(spec)) {}
-    Font(const Font& other) : spec_(other.spec_) {}
+    explicit Font(FontDescription description) : description_(std::move(description)) {}
+    Font(const Font& other) : description_(other.description_) {}
     Font& operator=(const Font& other) {
-        if (this != &other) Assign(other.spec_);
+        if (this != &other) Assign(other.description_);
         return *this;
     }
 
-    const FontSpec& Spec() const { return spec_; }
-    void Assign(const FontSpec& spec) {
-        spec_ = spec;
+    const FontDescription& Description() const { return description_; }
+    void Assign(const FontDescription& description) {
+        description_ = description;
         handle_.Reset();
     }
-    Color TextColor() const { return spec_.color; }
-    void SetColor(Color color) { spec_.color = color; }  // the colour is not part of the GDI font
-    void SetHeight(int height) { spec_.height = height; handle_.Reset(); }
+    Color TextColor() const { return description_.color; }
+    void SetColor(Color color) { description_.color = color; }  // the colour is not part of the GDI font
+    void SetHeight(int height) { description_.height = height; handle_.Reset(); }
     // Points at the screen's resolution, as a negative character height.
     void SetSize(int points);
 
     HFONT Handle() const;
 
 private:
-    FontSpec spec_;
+    FontDescription description_;
     mutable ScopedFont handle_;
 };
 

@@ -1,10 +1,87 @@
+// What the setup window's three buttons do: Install runs the whole installation in one go,
+// Browse lets the user choose the destination folder, Cancel ends the program.
+#include <cctype>
+
+#include "archive/DataUnit.h"
+#include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
+#include "setup/FileManifest.h"
 #include "setup/Main.h"
+#include "setup/ProgramState.h"
+#include "setup/ServiceControl.h"
+#include "setup/Shortcuts.h"
 
 namespace setup {
+namespace {
+
+const char kLicenceQuestion[] =
+    "By installing this software you agree with the software license agreement. Do you wish to continue?";
+const char kNoFolderMessage[] = "Please choose a destination folder for the installation.";
+const char kCancelQuestion[] = "Do you wish to cancel this installation?";
+
+// A drive path ("C:\...") or a network path ("\\server\share..."): never a folder that
+// depends on where the process happens to stand.
+bool IsFullPath(const std::string& path) {
+    bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                 path[2] == '\\';
+    bool network = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || network;
+}
+
+// Resets a flag however the scope is left.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+std::string ChooseExtractFolder() {
+    char temp[255] = {};
+    DWORD length = ::GetEnvironmentVariableA("TEMP", temp, 255);
+    // A count that does not fit is the room the value needs, not what the buffer holds: such
+    // a TEMP is passed over like a missing one.
+    if (length != 0 && length < 255) return platform::CutToShortText(std::string(temp, length) + "\\VORNAInstall\\");
+    return platform::CutToShortText(platform::ModuleFolder() + "Temp\\");
+}
 
 void TMainForm::InstallButonClick() {
-    // The install sequence arrives with the archive, copy and service steps.
+    // A click served while the sequence reports its progress starts nothing.
+    if (installing_) return;
+    FlagGuard running(installing_);
+
+    if (platform::ShowMessage(kLicenceQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) return;
+    std::string destination = PathEdit->Caption();
+    if (!IsFullPath(destination)) {
+        platform::ShowMessage(kNoFolderMessage, kSetupCaption, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+        return;
+    }
+    DestinationFolder = platform::WithTrailingBackslash(destination);
+
+    ShowProgress("Extracting Files...");
+    ExtractFolder = ChooseExtractFolder();
+    std::string archivePath = platform::CutToShortText(platform::ModuleFolder() + "Setup.Dat");
+    if (!archive::ExtractArchive(archivePath, ExtractFolder)) {
+        platform::ShowMessage("Extracting files error: data file error", "Error", platform::kErrorBox);
+        platform::EndProgram(0);
+    }
+    CheckRunningServices(*this);
+    CreateFolders();
+    CopyAllFiles(*this, ExtractFolder);
+    CreateIcons(*this, AdvancedRegistry, AdvancedRegistryInstall, PathRegistry);
+    InstallAndStartServices(*this);
+    RunForm->AllowClose = true;
+    RunForm->Close();
+    archive::RemoveFolder(ExtractFolder);
+    platform::ShowMessage("The setup is complete. You may run the installed program now.", "Information",
+                          platform::kInformationBox);
+    platform::EndProgram(0);
 }
 
 void TMainForm::BrowseButtonClick() {
@@ -13,9 +90,7 @@ void TMainForm::BrowseButtonClick() {
 }
 
 void TMainForm::CloseButtonClick() {
-    if (platform::ShowMessage("Do you wish to cancel this installation?", "Exit Setup", platform::kQuestionBox) ==
-        IDYES)
-        platform::EndProgram(0);
+    if (platform::ShowMessage(kCancelQuestion, "Exit Setup", platform::kQuestionBox) == IDYES) platform::EndProgram(0);
 }
 
 }  // namespace setup

@@ -16,7 +16,6 @@ constexpr DWORD kManagerAllAccess = SC_MANAGER_ALL_ACCESS;  // 0xF003F
 constexpr DWORD kStopPauseMs = 500;
 
 const char kServiceErrorPrefix[] = "Service error: ";
-const char kAdministratorAdvice[] = "Make sure you have the administrator privileges to install this software.";
 
 ScopedServiceHandle OpenManager(DWORD access) {
     return ScopedServiceHandle(::OpenSCManagerA(nullptr, nullptr, access));

@@ -32,6 +32,10 @@ constexpr DWORD kServiceRunning = SERVICE_RUNNING;  // 4
 
 // The current service, set by the caller before ChangeService. Creation reads all three,
 // deletion reads only the name.
+// The advice line under service and registry errors.
+inline constexpr char kAdministratorAdvice[] =
+    "Make sure you have the administrator privileges to install this software.";
+
 inline std::string CurrentServiceFile;
 inline std::string CurrentServiceName;
 inline std::string CurrentServiceDisplayName;

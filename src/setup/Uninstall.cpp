@@ -1,11 +1,130 @@
 #include "setup/Uninstall.h"
 
+#include <fstream>
+#include <sstream>
+
+#include "platform/ScopedHandle.h"
+#include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
+#include "setup/FileManifest.h"
+#include "setup/Main.h"
+#include "setup/ProgramState.h"
+#include "setup/ServiceControl.h"
+#include "setup/Shortcuts.h"
 
 namespace setup {
+namespace {
 
-[[noreturn]] void Uninstall(TMainForm&) {
-    // Not yet able to remove anything: end quietly rather than claim a removal.
+const char kRemovedMessage[] =
+    "The program has been removed. The uninstall process will be finished the next time Windows restart.";
+
+bool IsSectionHeader(const std::string& line) {
+    size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] == '[';
+}
+
+bool IsRenameHeader(const std::string& line) {
+    size_t open = line.find('[');
+    size_t close = line.find(']');
+    if (open == std::string::npos || close == std::string::npos || close < open) return false;
+    std::string name = line.substr(open + 1, close - open - 1);
+    return _stricmp(name.c_str(), "Rename") == 0;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace
+
+std::string WithRenameEntry(const std::string& wininit, const std::string& path) {
+    std::string entry = "NUL=" + path + "\r\n";
+    // Split into lines, keeping each line's own ending.
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < wininit.size()) {
+        size_t end = wininit.find('\n', start);
+        end = end == std::string::npos ? wininit.size() : end + 1;
+        lines.push_back(wininit.substr(start, end - start));
+        start = end;
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!IsRenameHeader(lines[i])) continue;
+        size_t insertAt = i + 1;
+        while (insertAt < lines.size() && !IsSectionHeader(lines[insertAt])) ++insertAt;
+        // Behind the section's last entry, not behind blank lines that close it.
+        while (insertAt > i + 1 && lines[insertAt - 1].find_first_not_of(" \t\r\n") == std::string::npos) --insertAt;
+        if (insertAt > 0 && !lines[insertAt - 1].empty() && lines[insertAt - 1].back() != '\n')
+            lines[insertAt - 1] += "\r\n";
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+        std::string result;
+        for (const std::string& line : lines) result += line;
+        return result;
+    }
+    std::string result = wininit;
+    if (!result.empty() && result.back() != '\n') result += "\r\n";
+    return result + "[Rename]\r\n" + entry;
+}
+
+void ScheduleDeletionAtRestart(const std::string& path) {
+    if (platform::IsWindowsNT()) {
+        ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return;
+    }
+    char windowsFolder[256] = {};
+    UINT length = ::GetWindowsDirectoryA(windowsFolder, 255);
+    if (length == 0 || length >= 255) return;  // a count that does not fit is no folder
+    std::string wininit = std::string(windowsFolder, length) + "\\wininit.ini";
+    // The profile API would replace another program's pending "NUL=" entry; the file allows
+    // the key many times, so the own entry is added beside the others instead. The new text
+    // goes to a side file first so that a failed write never leaves a half file behind.
+    std::string text = WithRenameEntry(ReadWholeFile(wininit), path);
+    std::string side = wininit + ".new";
+    {
+        std::ofstream out(side, std::ios::binary | std::ios::trunc);
+        if (!out) return;
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!out) return;
+    }
+    if (!::MoveFileExA(side.c_str(), wininit.c_str(), MOVEFILE_REPLACE_EXISTING)) ::DeleteFileA(side.c_str());
+}
+
+void DeleteImages(const std::string& folder) {
+    std::string images = folder + kHtmlFolder + kImagesFolder;
+    WIN32_FIND_DATAA entry;
+    platform::ScopedFind find(::FindFirstFileA((images + kImagePattern).c_str(), &entry));
+    if (!find) return;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        ::DeleteFileA((images + entry.cFileName).c_str());  // a read-only image stays
+    } while (::FindNextFileA(find.Get(), &entry));
+}
+
+void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
+                        const std::string& programPath) {
+    StopAndClearServices();
+
+    std::string group = GroupFolderFor(shellFolders.ReadString("Programs"));
+    for (const char* name : ShortcutNames) ::DeleteFileA((group + name + ".lnk").c_str());
+    ::RemoveDirectoryA(group.c_str());  // only when nothing else is left in it
+
+    uninstallKey.DeleteKey(uninstallKey.RegistryArea + "\\" + uninstallKey.RegistrySection);
+
+    std::string programFolder = platform::FolderOf(programPath);
+    for (const char* name : ProgramFiles) ::DeleteFileA((programFolder + name).c_str());
+    for (const char* name : HtmlFiles) ::DeleteFileA((programFolder + kHtmlFolder + name).c_str());
+    DeleteImages(programFolder);
+    ::DeleteFileA((SystemFolder + kAppletName).c_str());
+
+    ScheduleDeletionAtRestart(programPath);
+}
+
+void Uninstall(TMainForm& form) {
+    RemoveInstallation(form.AdvancedRegistry, form.AdvancedRegistryInstall, platform::ModulePath());
+    platform::ShowMessage(kRemovedMessage, "Information", platform::kInformationBox);
     platform::EndProgram(0);
 }
 

@@ -1,10 +1,32 @@
 #pragma once
-// The uninstall sequence: removes what an install created and ends the program.
+// The uninstall: stops and removes the services, the shortcuts and their group, the uninstall
+// entry, the installed files and the applet, and has the own file deleted at the next restart.
+#include <string>
+
+#include "registry/AdvancedRegistry.h"
 
 namespace setup {
 
 class TMainForm;
 
+// Runs the whole uninstall with the setup window's registry components, shows the closing
+// message and ends the program.
 [[noreturn]] void Uninstall(TMainForm& form);
+
+// Every step but the closing message, for the program at programPath (its folder is where the
+// installed files are looked for; the program itself is scheduled for deletion).
+void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
+                        const std::string& programPath);
+
+// Deletes every "*.gif" file (of any attributes, never folders) in folder + "html\images\".
+void DeleteImages(const std::string& folder);
+
+// Has the file deleted at the next restart: a pending move on NT; on 95/98 a "NUL=" line in the
+// [Rename] section of the Windows folder's wininit.ini, beside any entries already there.
+void ScheduleDeletionAtRestart(const std::string& path);
+
+// The wininit.ini text with "NUL=<path>" added at the end of its [Rename] section (made when
+// missing); every line already there stays.
+std::string WithRenameEntry(const std::string& wininit, const std::string& path);
 
 }  // namespace setup

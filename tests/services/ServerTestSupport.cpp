@@ -128,11 +128,17 @@ HWND WaitForWindow(const char* windowClass, const char* caption, DWORD timeoutMs
 
 StandInReport ReadStandInReport(HWND window) {
     StandInReport report;
-    HWND label = ::FindWindowExA(window, nullptr, "Static", nullptr);
-    if (!label) return report;
-    char buffer[2048] = {};
-    ::GetWindowTextA(label, buffer, sizeof(buffer));
-    std::string text = buffer;
+    // The window can be found before the stand-in has made its label: wait for the text.
+    std::string text;
+    DWORD start = ::GetTickCount();
+    while (text.empty() && ::GetTickCount() - start < 10000) {
+        if (HWND label = ::FindWindowExA(window, nullptr, "Static", nullptr)) {
+            char buffer[2048] = {};
+            ::GetWindowTextA(label, buffer, sizeof(buffer));
+            text = buffer;
+        }
+        if (text.empty()) ::Sleep(50);
+    }
     auto line = [&text](const std::string& key) {
         size_t at = text.find(key);
         if (at == std::string::npos) return std::string();

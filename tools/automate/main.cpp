@@ -1,6 +1,6 @@
 // automate: drives another program's windows from the command line, for the run and
 // screenshot scripts.
-//   automate wait <caption> [timeout-ms]        waits for a visible window or box
+//   automate wait <caption> [ms] [class]         waits for a visible window or box
 //   automate text <caption>                      prints a message box's text
 //   automate press <caption> <button> [ms]       presses a button of that window
 //   automate close <caption>                     asks the window to close
@@ -43,7 +43,21 @@ int main(int argc, char** argv) {
     std::string caption = argv[2];
     if (command == "wait") {
         DWORD timeout = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 10000;
-        return automation::WaitForWindow(caption, timeout) ? 0 : 1;
+        return automation::WaitForWindow(caption, timeout, 0, argc > 4 ? argv[4] : "") ? 0 : 1;
+    }
+    if (command == "press" && argc > 3) {
+        // Several windows may share the caption (a question box and the setup window): the
+        // button is looked for in each of them.
+        DWORD timeout = argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 10000;
+        bool pressed = automation::WaitUntil(
+            [&] {
+                for (const automation::Window& window : automation::TopLevelWindows())
+                    if (window.caption == caption && automation::PressButton(window.handle, argv[3])) return true;
+                return false;
+            },
+            timeout);
+        if (!pressed) std::fprintf(stderr, "automate: no button \"%s\" in \"%s\"\n", argv[3], caption.c_str());
+        return pressed ? 0 : 1;
     }
     automation::Window window = automation::WaitForWindow(caption, 10000);
     if (!window) {
@@ -53,12 +67,6 @@ int main(int argc, char** argv) {
     if (command == "text") {
         std::printf("%s\n", automation::MessageBoxText(window.handle).c_str());
         return 0;
-    }
-    if (command == "press" && argc > 3) {
-        bool pressed = automation::WaitUntil([&] { return automation::PressButton(window.handle, argv[3]); },
-                                             argc > 4 ? static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)) : 5000);
-        if (!pressed) std::fprintf(stderr, "automate: no button \"%s\" in \"%s\"\n", argv[3], caption.c_str());
-        return pressed ? 0 : 1;
     }
     if (command == "post" && argc > 3) {
         UINT message = static_cast<UINT>(std::strtoul(argv[3], nullptr, 0));

@@ -1,0 +1,63 @@
+#include "setup/Shortcuts.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include "platform/ScopedHandle.h"
+#include "platform/SystemInfo.h"
+#include "platform/SystemUi.h"
+#include "setup/ProgramState.h"
+#include "setup/ServiceControl.h"
+
+namespace setup {
+
+std::string GroupFolderFor(const std::string& programsFolder) {
+    return programsFolder + "\\" + kGroupName + "\\";
+}
+
+std::string UninstallCommand(const std::string& destinationFolder, const std::string& setupFileName) {
+    return "\"" + destinationFolder + setupFileName + "\" /UNINSTALL";
+}
+
+void CreateShortcut(const std::string& target, const std::string& linkFile, const std::string& text) {
+    // Initialised for this thread before every shortcut and never undone; a second call is harmless.
+    HRESULT initialised = ::CoInitialize(nullptr);
+    (void)initialised;
+
+    // The link file's name must fit MAX_PATH UTF-16 units with its terminator; a longer one is
+    // skipped like any other shortcut that cannot be made.
+    wchar_t wideLinkFile[MAX_PATH] = {};
+    if (::MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, wideLinkFile, MAX_PATH) == 0) return;
+
+    platform::ComPtr<IShellLinkA> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  link.ReceiveVoid())))
+        return;
+    link->SetPath(target.c_str());
+    link->SetDescription(text.c_str());
+    platform::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return;
+    file->Save(wideLinkFile, TRUE);
+}
+
+void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
+                 registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry) {
+    progress.ShowProgress("Creating Icons...");
+    std::string group = GroupFolderFor(shellFolders.ReadString("Programs"));
+    ::CreateDirectoryA(group.c_str(), nullptr);  // an existing or uncreatable folder does not stop the step
+    for (size_t i = 0; i < ShortcutNames.size(); ++i)
+        CreateShortcut(DestinationFolder + ShortcutTargets[i], group + ShortcutNames[i] + ".lnk", "VORNA");
+
+    try {
+        uninstallKey.WriteString("DisplayName", kProductName);
+        uninstallKey.WriteString("UninstallString", UninstallCommand(DestinationFolder, platform::ModuleFileName()));
+        pathRegistry.WriteString("InstallDir", DestinationFolder);
+    } catch (const registry::ERegistryException& error) {
+        platform::ShowMessage(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice, "Error",
+                              platform::kErrorBox);
+        platform::EndProgram(0);
+    }
+}
+
+}  // namespace setup

@@ -1,0 +1,36 @@
+#pragma once
+// The Start-menu group with its six shortcuts, the uninstall entry and the "InstallDir" value.
+#include <array>
+#include <string>
+
+#include "registry/AdvancedRegistry.h"
+#include "setup/Progress.h"
+
+namespace setup {
+
+inline constexpr std::array<const char*, 6> ShortcutNames = {
+    "VORNA Configuration", "VORNA Readme", "VORNA Help", "DNS Query Tool", "VORNA Mail Notification", "Update Notes",
+};
+inline constexpr std::array<const char*, 6> ShortcutTargets = {
+    "config.exe", "readme.txt", "vorna.hlp", "dnsquery.exe", "notify.exe", "update.txt",
+};
+inline constexpr char kGroupName[] = "VORNA Mail Server";
+inline constexpr char kProductName[] = "VORNA Mail Server";
+
+// The group folder below the user's Start-menu "Programs" folder, with its trailing backslash.
+std::string GroupFolderFor(const std::string& programsFolder);
+
+// The command the list of removable programs runs: the installed setup program, in quotation
+// marks so that a folder with spaces cannot be mistaken for a shorter program path.
+std::string UninstallCommand(const std::string& destinationFolder, const std::string& setupFileName);
+
+// Makes a shell link at linkFile pointing at target, with text as its description. Failures
+// are silent: that shortcut is simply missing.
+void CreateShortcut(const std::string& target, const std::string& linkFile, const std::string& text);
+
+// Shortcuts in the group of shellFolders' "Programs" value, then the uninstall entry and
+// "InstallDir". A value that cannot be written shows "Registry error: " and ends the program.
+void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
+                 registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry);
+
+}  // namespace setup
