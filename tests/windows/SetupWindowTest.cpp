@@ -136,3 +136,16 @@ TEST_F(SetupWindowLayout, LicenceIsReadOnlyScrollableAndSixtyNineLines) {
         EXPECT_LE(length, 84) << "line " << i;
     }
 }
+
+TEST_F(SetupWindowLayout, AFixedSizeTitleDoesNotGrowWithEachCaptionChange) {
+    components::TAdvancedLabel label(&window_);
+    label.AutoSize = false;
+    label.Font3D().SetRepetitionWidth(4);
+    label.SetBounds(10, 10, 100, 30);
+    label.Loaded();
+    label.SetCaption("one");
+    label.SetCaption("two");
+    const RECT r = PlacementInParent(label.Handle());
+    EXPECT_EQ(r.right - r.left, 100);
+    EXPECT_EQ(r.bottom - r.top, 30);
+}
