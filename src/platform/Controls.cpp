@@ -616,36 +616,66 @@ std::string StatusBar::PanelText(int index) const {
     return texts_[static_cast<size_t>(index)];
 }
 
-// ---- ListBox ----
+// ---- ItemListControl ----
 
-ListBox::ListBox(WinControl* parent, DWORD extraStyle) : WinControl(parent) {
+namespace {
+const ItemMessages kListBoxMessages{LB_RESETCONTENT, LB_ADDSTRING,   LB_SETITEMDATA, LB_GETITEMDATA, LB_GETCOUNT,
+                                    LB_GETCURSEL,    LB_SETCURSEL,   LB_GETTEXTLEN,  LB_GETTEXT,     LB_ERR};
+const ItemMessages kComboBoxMessages{CB_RESETCONTENT, CB_ADDSTRING, CB_SETITEMDATA,  CB_GETITEMDATA, CB_GETCOUNT,
+                                     CB_GETCURSEL,    CB_SETCURSEL, CB_GETLBTEXTLEN, CB_GETLBTEXT,   CB_ERR};
+}  // namespace
+
+ItemListControl::ItemListControl(WinControl* parent, const ItemMessages& messages)
+    : WinControl(parent), messages_(messages) {
     color_ = SystemColor(COLOR_WINDOW);
-    CreateHandle("LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | extraStyle, WS_EX_CLIENTEDGE);
 }
 
-void ListBox::Clear() { ::SendMessageA(handle_, LB_RESETCONTENT, 0, 0); }
+void ItemListControl::Clear() { ::SendMessageA(handle_, messages_.reset, 0, 0); }
 
-int ListBox::AddItem(const std::string& text, LPARAM data) {
-    int index = static_cast<int>(::SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-    if (index >= 0) ::SendMessageA(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+int ItemListControl::AddItem(const std::string& text, LPARAM data) {
+    auto index = static_cast<int>(::SendMessageA(handle_, messages_.add, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    if (index >= 0) ::SendMessageA(handle_, messages_.setData, static_cast<WPARAM>(index), data);
     return index;
 }
 
-int ListBox::Count() const { return static_cast<int>(::SendMessageA(handle_, LB_GETCOUNT, 0, 0)); }
-int ListBox::ItemIndex() const { return static_cast<int>(::SendMessageA(handle_, LB_GETCURSEL, 0, 0)); }
-void ListBox::SetItemIndex(int index) { ::SendMessageA(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+int ItemListControl::Count() const { return static_cast<int>(::SendMessageA(handle_, messages_.count, 0, 0)); }
 
-std::string ListBox::ItemText(int index) const {
-    LRESULT length = ::SendMessageA(handle_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR) return {};
+int ItemListControl::ItemIndex() const {
+    return static_cast<int>(::SendMessageA(handle_, messages_.getSelection, 0, 0));
+}
+
+void ItemListControl::SetItemIndex(int index) {
+    ::SendMessageA(handle_, messages_.setSelection, static_cast<WPARAM>(index), 0);
+}
+
+std::string ItemListControl::ItemText(int index) const {
+    LRESULT length = ::SendMessageA(handle_, messages_.textLength, static_cast<WPARAM>(index), 0);
+    if (length == messages_.error || length < 0) return {};
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    ::SendMessageA(handle_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    ::SendMessageA(handle_, messages_.text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return text;
 }
 
-LPARAM ListBox::ItemData(int index) const {
-    return ::SendMessageA(handle_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+LPARAM ItemListControl::ItemData(int index) const {
+    return ::SendMessageA(handle_, messages_.getData, static_cast<WPARAM>(index), 0);
+}
+
+bool ItemListControl::DrawItem(DRAWITEMSTRUCT& item) {
+    if (!OnDrawItem) return false;
+    OnDrawItem(item);
+    return true;
+}
+
+bool ItemListControl::MeasureItem(MEASUREITEMSTRUCT& item) {
+    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
+    return true;
+}
+
+// ---- ListBox ----
+
+ListBox::ListBox(WinControl* parent, DWORD extraStyle) : ItemListControl(parent, kListBoxMessages) {
+    CreateHandle("LISTBOX", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | extraStyle, WS_EX_CLIENTEDGE);
 }
 
 void ListBox::SetItemHeight(int height) {
@@ -658,47 +688,10 @@ void ListBox::CommandNotify(WORD code) {
     if (code == LBN_DBLCLK && OnDoubleClick) OnDoubleClick();
 }
 
-bool ListBox::DrawItem(DRAWITEMSTRUCT& item) {
-    if (!OnDrawItem) return false;
-    OnDrawItem(item);
-    return true;
-}
-
-bool ListBox::MeasureItem(MEASUREITEMSTRUCT& item) {
-    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
-    return true;
-}
-
 // ---- ComboBox ----
 
-ComboBox::ComboBox(WinControl* parent, DWORD extraStyle) : WinControl(parent) {
-    color_ = SystemColor(COLOR_WINDOW);
+ComboBox::ComboBox(WinControl* parent, DWORD extraStyle) : ItemListControl(parent, kComboBoxMessages) {
     CreateHandle("COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle, 0);
-}
-
-void ComboBox::Clear() { ::SendMessageA(handle_, CB_RESETCONTENT, 0, 0); }
-
-int ComboBox::AddItem(const std::string& text, LPARAM data) {
-    int index = static_cast<int>(::SendMessageA(handle_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-    if (index >= 0) ::SendMessageA(handle_, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
-    return index;
-}
-
-int ComboBox::Count() const { return static_cast<int>(::SendMessageA(handle_, CB_GETCOUNT, 0, 0)); }
-int ComboBox::ItemIndex() const { return static_cast<int>(::SendMessageA(handle_, CB_GETCURSEL, 0, 0)); }
-void ComboBox::SetItemIndex(int index) { ::SendMessageA(handle_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
-
-std::string ComboBox::ItemText(int index) const {
-    LRESULT length = ::SendMessageA(handle_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    ::SendMessageA(handle_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
-
-LPARAM ComboBox::ItemData(int index) const {
-    return ::SendMessageA(handle_, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
 }
 
 void ComboBox::SetBounds(int left, int top, int width, int height) {
@@ -708,17 +701,6 @@ void ComboBox::SetBounds(int left, int top, int width, int height) {
 
 void ComboBox::CommandNotify(WORD code) {
     if (code == CBN_SELCHANGE && OnChange) OnChange();
-}
-
-bool ComboBox::DrawItem(DRAWITEMSTRUCT& item) {
-    if (!OnDrawItem) return false;
-    OnDrawItem(item);
-    return true;
-}
-
-bool ComboBox::MeasureItem(MEASUREITEMSTRUCT& item) {
-    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
-    return true;
 }
 
 }  // namespace platform

@@ -251,9 +251,16 @@ private:
     std::vector<std::string> texts_;
 };
 
-class ListBox : public WinControl {
+// The messages through which a list box or a combo box is asked about its items.
+struct ItemMessages {
+    UINT reset, add, setData, getData, count, getSelection, setSelection, textLength, text;
+    LRESULT error;
+};
+
+// What list boxes and combo boxes share: items with a text and a value, one selected,
+// optionally drawn by the owner.
+class ItemListControl : public WinControl {
 public:
-    explicit ListBox(WinControl* parent, DWORD extraStyle = 0);
     void Clear();
     int AddItem(const std::string& text, LPARAM data = 0);
     int Count() const;
@@ -261,36 +268,37 @@ public:
     void SetItemIndex(int index);
     std::string ItemText(int index) const;
     LPARAM ItemData(int index) const;
-    void SetItemHeight(int height);
-    void CommandNotify(WORD code) override;
     bool DrawItem(DRAWITEMSTRUCT& item) override;
     bool MeasureItem(MEASUREITEMSTRUCT& item) override;
+
+    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
+    int ItemHeightPixels = 16;
+
+protected:
+    ItemListControl(WinControl* parent, const ItemMessages& messages);
+
+private:
+    const ItemMessages& messages_;
+};
+
+class ListBox : public ItemListControl {
+public:
+    explicit ListBox(WinControl* parent, DWORD extraStyle = 0);
+    void SetItemHeight(int height);
+    void CommandNotify(WORD code) override;
 
     std::function<void()> OnSelect;
     std::function<void()> OnDoubleClick;
-    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
-    int ItemHeightPixels = 16;
 };
 
-class ComboBox : public WinControl {
+class ComboBox : public ItemListControl {
 public:
     explicit ComboBox(WinControl* parent, DWORD extraStyle = 0);
-    void Clear();
-    int AddItem(const std::string& text, LPARAM data = 0);
-    int Count() const;
-    int ItemIndex() const;
-    void SetItemIndex(int index);
-    std::string ItemText(int index) const;
-    LPARAM ItemData(int index) const;
     // The height given is the closed box's; the drop-down list gets room below it.
     void SetBounds(int left, int top, int width, int height) override;
     void CommandNotify(WORD code) override;
-    bool DrawItem(DRAWITEMSTRUCT& item) override;
-    bool MeasureItem(MEASUREITEMSTRUCT& item) override;
 
     std::function<void()> OnChange;
-    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
-    int ItemHeightPixels = 16;
 };
 
 // Draws a text in a rectangle with the control's font and colour (shared by labels and panels).
