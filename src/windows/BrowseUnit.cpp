@@ -86,6 +86,12 @@ void TDirectoryListBox::Rebuild() {
     entries_.clear();
     // Path components: "C:\", then each folder name down to the current one.
     std::string root = directory_.size() >= 3 ? directory_.substr(0, 3) : directory_;
+    if (directory_.rfind("\\\\", 0) == 0) {
+        // A network folder: its root is "\\server\share\".
+        size_t share = directory_.find('\\', 2);
+        size_t end = share == std::string::npos ? std::string::npos : directory_.find('\\', share + 1);
+        root = end == std::string::npos ? directory_ + "\\" : directory_.substr(0, end + 1);
+    }
     if (!root.empty()) entries_.push_back({root, root, 0, true});
     std::string path = root;
     size_t start = root.size();

@@ -73,33 +73,6 @@ protected:
 
 }  // namespace
 
-TEST(TFont3D, InitialValuesAndAssignCopiesAllSeven) {
-    TFont3D a;
-    EXPECT_TRUE(a.Enabled());
-    EXPECT_EQ(a.Style(), fsOutLineShadow);
-    EXPECT_EQ(a.Highlight(), 0x808080u);
-    EXPECT_EQ(a.Shadow(), 0xFFFFFFu);
-    EXPECT_EQ(a.Repetition(), frNone);
-    EXPECT_EQ(a.RepetitionColor(), 0xFFFFFFu);
-    EXPECT_EQ(a.RepetitionWidth(), 0);
-    TFont3D b;
-    b.SetEnabled(false);
-    b.SetStyle(fsRaised);
-    b.SetColor(0, 1);
-    b.SetColor(1, 2);
-    b.SetColor(2, 3);
-    b.SetRepetition(frOnHighLight);
-    b.SetRepetitionWidth(7);
-    a.Assign(b);
-    EXPECT_FALSE(a.Enabled());
-    EXPECT_EQ(a.Style(), fsRaised);
-    EXPECT_EQ(a.Highlight(), 1u);
-    EXPECT_EQ(a.Shadow(), 2u);
-    EXPECT_EQ(a.RepetitionColor(), 3u);
-    EXPECT_EQ(a.Repetition(), frOnHighLight);
-    EXPECT_EQ(a.RepetitionWidth(), 7);
-}
-
 TEST_F(LabelLayers, TitleSettingsTrailDownRightThenInsetThenWhite) {
     ExpectLayers({{1, 1, kGrey}, {2, 2, kGrey}, {3, 3, kGrey}, {4, 4, kGrey},
                   {-1, -1, kGrey}, {1, 1, kBlack}, {0, 0, kWhite}});
@@ -137,17 +110,6 @@ TEST_F(LabelLayers, ZeroWidthDrawsNoCopiesAndNoDisplacement) {
 TEST_F(LabelLayers, NegativeWidthDrawsNoTrail) {
     f3d_.SetRepetitionWidth(-5);
     ExpectLayers({{-1, -1, kGrey}, {1, 1, kBlack}, {0, 0, kWhite}});
-}
-
-TEST_F(LabelLayers, OutlineAndRaisedStyles) {
-    f3d_.SetRepetition(frNone);
-    f3d_.SetHighlight(RGB(1, 2, 3));
-    f3d_.SetShadow(RGB(4, 5, 6));
-    f3d_.SetStyle(fsOutLineShadow);
-    const COLORREF s = RGB(4, 5, 6), h = RGB(1, 2, 3);
-    ExpectLayers({{-1, -1, s}, {-1, 1, s}, {1, -1, s}, {1, 1, s}, {0, 0, kWhite}});
-    f3d_.SetStyle(fsRaised);
-    ExpectLayers({{-1, -1, s}, {1, 1, h}, {0, 0, kWhite}});
 }
 
 TEST_F(LabelLayers, OpaqueLabelFillsItsClientWithItsColour) {
