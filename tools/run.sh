@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Setup.exe and a demo payload, and runs the installer under Wine.
-#   tools/run.sh                 on a machine without a display (or with --headless): runs it
+#   tools/run.sh                 (the default, and always without a display): runs it
 #                                in an X server of its own, drives it through an install and an
 #                                uninstall as a person would, and saves a screenshot of each
 #                                window in out/screens/
