@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -29,7 +30,10 @@
 #include "archive/DataUnit.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
+#include "platform/Forms.h"
+#include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
+#include "setup/Main.h"
 
 namespace {
 
@@ -383,10 +387,91 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// Answers every question Yes, so that the setup window can be made without a person.
+class AnswerYes final : public platform::SystemUi {
+public:
+    int MessageBox(const std::string&, const std::string&, UINT flags) override {
+        return (flags & MB_YESNO) ? IDYES : IDOK;
+    }
+    [[noreturn]] void EndProgram(UINT exitCode) override { ::ExitProcess(exitCode); }
+};
+
+double PerCallMs(int count, const std::function<void(int)>& call) {
+    double start = Now();
+    for (int i = 0; i < count; ++i) call(i);
+    return (Now() - start) * 1000 / count;
+}
+
+// The setup's own windows, made in this process as the setup makes them, and its per-file
+// progress report taken apart: what one report costs, and each of its parts alone.
+void ProfileProgressReport(int count) {
+    AnswerYes ui;
+    platform::SetUi(&ui);
+    platform::Application& application = platform::Application::Instance();
+    application.Initialize();
+    setup::BackgroundForm = application.CreateForm<windows::TBackgroundForm>();
+    setup::MainForm = application.CreateForm<setup::TMainForm>(std::vector<std::string>{});
+    setup::RunForm = application.CreateForm<windows::TRunForm>();
+    setup::BrowseFolder = application.CreateForm<windows::TBrowseFolder>();
+    setup::BackgroundForm->SetupWindow = setup::MainForm;
+    setup::BackgroundForm->Show();
+    setup::MainForm->Show();
+    setup::MainForm->ShowProgress("Extracting Files...");
+    for (int i = 0; i < 20; ++i) application.ProcessMessages();
+    auto text = [](int i) {
+        return "Copying File 'C:\\Program Files\\Vorna\\html\\images\\image" + std::to_string(i) + ".gif'...";
+    };
+    double report = PerCallMs(count, [&](int i) { setup::MainForm->ShowProgress(text(i)); });
+    double messages = PerCallMs(count, [&](int) { application.ProcessMessages(); });
+    double panel = PerCallMs(count, [&](int i) {
+        setup::RunForm->BackPanel->SetCaption(text(i));
+        setup::RunForm->Repaint();
+    });
+    double status = PerCallMs(count, [&](int i) {
+        setup::MainForm->StatusBar->SetPanelText(0, text(i));
+        setup::MainForm->StatusBar->Repaint();
+    });
+    double statusText = PerCallMs(count, [&](int i) { setup::MainForm->StatusBar->SetPanelText(0, text(i)); });
+    double statusPaint = PerCallMs(count, [&](int) {
+        setup::MainForm->StatusBar->SetPanelText(0, "Copying File");
+        setup::MainForm->StatusBar->Repaint();
+    }) - PerCallMs(count, [&](int) { setup::MainForm->StatusBar->SetPanelText(0, "Copying File"); });
+    std::printf("progress report per file, %d reports in the setup's own windows (this process):\n", count);
+    std::printf("  ShowProgress as a whole                      %6.2f ms\n", report);
+    std::printf("  letting waiting messages run alone           %6.2f ms\n", messages);
+    std::printf("  progress window: caption + Repaint alone     %6.2f ms\n", panel);
+    std::printf("  status bar: panel text + Repaint alone       %6.2f ms\n", status);
+    std::printf("    of which the panel text (SB_SETTEXT)       %6.2f ms\n", statusText);
+    std::printf("    of which the repaint of a changed text     %6.2f ms\n", statusPaint);
+    std::fflush(stdout);
+    platform::SetUi(nullptr);
+}
+
+// Runs this program again with the arguments, its output going where this program's goes.
+void RunChild(const std::string& arguments) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::string command = "\"" + platform::ModulePath() + "\" " + arguments;
+    PROCESS_INFORMATION process{};
+    std::fflush(stdout);
+    Check(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process),
+          "start " + command);
+    platform::ScopedKernelHandle processHandle(process.hProcess), thread(process.hThread);
+    ::WaitForSingleObject(process.hProcess, 10 * 60 * 1000);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     try {
+        if (argc == 3 && std::string(argv[1]) == "--progress-report") {
+            ProfileProgressReport(std::max(1, std::atoi(argv[2])));
+            ::ExitProcess(0);  // the forms stay up to the end, as in the setup
+        }
         if (argc < 2) {
             std::fprintf(stderr, "usage: bench_install <work folder> [--quick] [--rounds N]\n");
             return 2;
@@ -492,6 +577,8 @@ int main(int argc, char** argv) {
                         (sampled.stepEnd[copyStep] - sampled.stepEnd[copyStep - 1]) * 1000 / files,
                         bestBaseline.intoPlace * 1000 / files);
         }
+        std::printf("\n");
+        RunChild("--progress-report " + std::to_string(std::min<size_t>(payload.files.size(), 1000)));
         DeleteTree(work);
         return 0;
     } catch (const std::exception& error) {
