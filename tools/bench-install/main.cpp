@@ -11,7 +11,9 @@
 //    then from there into an installation tree (with the setup program and the applet), then
 //    the 500 ms pause the install makes while servers stop.
 // The order of the two turns each round. A last install, not compared, asks the setup window's
-// status bar for its text all the time, which shows how long each step of the sequence took.
+// status bar for its text all the time, which shows how long each step of the sequence took;
+// then a child run (--progress-report N) makes the setup's windows in its own process and times
+// the per-file progress report and its parts.
 // The work folder must not exist or be empty; everything made in it is deleted at the end.
 #include <windows.h>
 #include <commctrl.h>
