@@ -24,9 +24,11 @@ bool IsSectionHeader(const std::string& line) {
 }
 
 bool IsRenameHeader(const std::string& line) {
+    // A header opens its line; a value that merely holds "[Rename]" (a path, say) is no header.
+    if (!IsSectionHeader(line)) return false;
     size_t open = line.find('[');
     size_t close = line.find(']');
-    if (open == std::string::npos || close == std::string::npos || close < open) return false;
+    if (close == std::string::npos || close < open) return false;
     std::string name = line.substr(open + 1, close - open - 1);
     return _stricmp(name.c_str(), "Rename") == 0;
 }

@@ -1,0 +1,592 @@
+// bench_install <work folder> [--quick] [--rounds N]
+//
+// Times a whole install by the real Setup.exe (beside this program, with the stand-in servers)
+// against a baseline taken in the same run:
+//  - the install: Setup.exe started from a medium with a Setup.Dat of about 100 MB (the
+//    manifest files, a few thousand small .gif images, a few large files), driven as a person
+//    would (Yes, Install, Yes to the licence); the time runs from the licence's Yes to the
+//    moment the closing "Information" box is on the screen. Between rounds the installation
+//    is removed again through its own uninstall (not timed).
+//  - the baseline: the same files copied file by file with CopyFileA into a temporary folder,
+//    then from there into an installation tree (with the setup program and the applet), then
+//    the 500 ms pause the install makes while servers stop.
+// The order of the two turns each round. A last install, not compared, asks the setup window's
+// status bar for its text all the time, which shows how long each step of the sequence took;
+// then a child run (--progress-report N) makes the setup's windows in its own process and times
+// the per-file progress report and its parts.
+// The work folder must not exist or be empty; everything made in it is deleted at the end.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Automation.h"
+#include "archive/DataUnit.h"
+#include "platform/ScopedHandle.h"
+#include "platform/SystemInfo.h"
+#include "platform/Forms.h"
+#include "platform/SystemUi.h"
+#include "setup/FileManifest.h"
+#include "setup/Main.h"
+
+namespace {
+
+constexpr double kMB = 1024.0 * 1024.0;
+constexpr char kCaption[] = "VORNA Mail Server Setup";
+constexpr char kDoneText[] = "The setup is complete. You may run the installed program now.";
+constexpr DWORD kInstallTimeoutMs = 20 * 60 * 1000;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) throw std::runtime_error(what + ": " + platform::LastErrorMessage());
+}
+
+void MakeFolder(const std::string& folder) {
+    if (!platform::FolderExists(folder)) Check(::CreateDirectoryA(folder.c_str(), nullptr), "create " + folder);
+}
+
+void DeleteTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    platform::ScopedFind find(::FindFirstFileA((folder + "*").c_str(), &entry));
+    if (find) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(folder + name + "\\");
+            } else {
+                ::SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA((folder + name).c_str());
+            }
+        } while (::FindNextFileA(find.Get(), &entry));
+    }
+    find.Close();
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+void FillBlock(std::vector<char>& block, size_t size, uint64_t& state) {
+    for (size_t i = 0; i + 8 <= size; i += 8) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        std::memcpy(&block[i], &state, 8);
+    }
+}
+
+void WriteWhole(HANDLE file, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        Check(::WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, 1 << 30)), &written, nullptr) &&
+                  written > 0,
+              "write");
+        data += written;
+        size -= written;
+    }
+}
+
+void WriteRandomFile(const std::string& path, uint64_t size, uint64_t& state, std::vector<char>& block) {
+    platform::ScopedFile out(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Check(out.IsValid(), "create " + path);
+    for (uint64_t left = size; left > 0;) {
+        size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, block.size()));
+        FillBlock(block, chunk, state);
+        WriteWhole(out.Get(), block.data(), chunk);
+        left -= chunk;
+    }
+}
+
+uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    Check(::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data), "size of " + path);
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Where each payload file goes in an installation tree.
+enum class Place { Program, Html, Image, Applet };
+
+struct PayloadFile {
+    std::string name;
+    Place place;
+};
+
+struct Payload {
+    std::string folder;  // the files, as packed
+    std::vector<PayloadFile> files;
+    uint64_t bytes = 0;
+    int images = 0;
+    int large = 0;
+};
+
+// The manifest's files (the servers are the stand-ins beside this program), the applet, the
+// small images and a few large files: vorna.hlp, vorna.rtf and users.exe, which the setup
+// never runs, and one large image.
+Payload MakePayload(const std::string& folder, int smallImages, uint64_t largeTotal) {
+    Payload payload;
+    payload.folder = folder;
+    MakeFolder(folder);
+    std::vector<char> block(1 << 20);
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    const std::map<std::string, uint64_t> largeShare = {
+        {"vorna.hlp", 40}, {"vorna.rtf", 25}, {"users.exe", 20}, {"backdrop.gif", 15}};
+    std::string bin = platform::ModuleFolder();
+    for (const char* name : setup::ProgramFiles) {
+        std::string target = folder + name;
+        std::string server = bin + name;
+        bool isServer = std::strcmp(name, "smtp.exe") == 0 || std::strcmp(name, "pop3.exe") == 0 ||
+                        std::strcmp(name, "control.exe") == 0;
+        if (isServer) {
+            Check(::CopyFileA(server.c_str(), target.c_str(), FALSE), "copy the stand-in " + server);
+        } else if (largeShare.count(name)) {
+            WriteRandomFile(target, largeTotal * largeShare.at(name) / 100, state, block);
+            ++payload.large;
+        } else {
+            WriteRandomFile(target, 2048 + state % 30000, state, block);
+        }
+        payload.files.push_back({name, Place::Program});
+    }
+    for (const char* name : setup::HtmlFiles) {
+        WriteRandomFile(folder + name, 1024 + state % 8192, state, block);
+        payload.files.push_back({name, Place::Html});
+    }
+    for (int i = 0; i < smallImages; ++i) {
+        std::string name = "image" + std::to_string(i) + ".gif";
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        WriteRandomFile(folder + name, 1024 + state % (31 * 1024), state, block);
+        payload.files.push_back({name, Place::Image});
+        ++payload.images;
+    }
+    WriteRandomFile(folder + "backdrop.gif", largeTotal * largeShare.at("backdrop.gif") / 100, state, block);
+    payload.files.push_back({"backdrop.gif", Place::Image});
+    ++payload.images;
+    ++payload.large;
+    WriteRandomFile(folder + setup::kAppletName, 40000, state, block);
+    payload.files.push_back({setup::kAppletName, Place::Applet});
+    for (const PayloadFile& file : payload.files) payload.bytes += FileSize(folder + file.name);
+    return payload;
+}
+
+// Setup.Dat: each member a 260-byte header (name length, name field, 32-bit size) and its bytes.
+void PackArchive(const Payload& payload, const std::string& archivePath) {
+    platform::ScopedFile out(
+        ::CreateFileA(archivePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Check(out.IsValid(), "create " + archivePath);
+    std::vector<char> buffer(1 << 20);
+    for (const PayloadFile& file : payload.files) {
+        uint64_t size = FileSize(payload.folder + file.name);
+        char header[archive::kHeaderSize] = {};
+        header[0] = static_cast<char>(file.name.size());
+        std::memcpy(header + 1, file.name.data(), file.name.size());
+        for (int i = 0; i < 4; ++i) header[256 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+        WriteWhole(out.Get(), header, sizeof(header));
+        platform::ScopedFile in(::CreateFileA((payload.folder + file.name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, 0, nullptr));
+        Check(in.IsValid(), "open " + file.name);
+        for (;;) {
+            DWORD read = 0;
+            Check(::ReadFile(in.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr), "read");
+            if (read == 0) break;
+            WriteWhole(out.Get(), buffer.data(), read);
+        }
+    }
+}
+
+// The baseline: every payload file copied into a temporary folder, then from there into an
+// installation tree, the setup program too, then the pause while servers stop.
+struct BaselineRun {
+    double seconds = 0;
+    double intoTemp = 0;   // the first pass
+    double intoPlace = 0;  // the second pass and the setup program
+};
+
+BaselineRun Baseline(const Payload& payload, const std::string& temp, const std::string& destination,
+                     const std::string& setupProgram) {
+    BaselineRun run;
+    std::string html = destination + "html\\", images = html + "images\\", system = destination + "system\\";
+    double start = Now();
+    MakeFolder(temp);
+    for (const PayloadFile& file : payload.files)
+        Check(::CopyFileA((payload.folder + file.name).c_str(), (temp + file.name).c_str(), FALSE), "copy");
+    run.intoTemp = Now() - start;
+    MakeFolder(destination);
+    MakeFolder(html);
+    MakeFolder(images);
+    MakeFolder(system);
+    for (const PayloadFile& file : payload.files) {
+        const std::string& into = file.place == Place::Program ? destination
+                                  : file.place == Place::Html  ? html
+                                  : file.place == Place::Image ? images
+                                                               : system;
+        Check(::CopyFileA((temp + file.name).c_str(), (into + file.name).c_str(), FALSE), "copy");
+    }
+    Check(::CopyFileA(setupProgram.c_str(), (destination + "Setup.exe").c_str(), FALSE), "copy Setup.exe");
+    run.intoPlace = Now() - start - run.intoTemp;
+    ::Sleep(500);
+    run.seconds = Now() - start;
+    DeleteTree(temp);
+    DeleteTree(destination);
+    return run;
+}
+
+// The steps of the sequence as the setup window's status bar names them, in order.
+const char* const kSteps[] = {"Extracting Files", "Checking For Running Services", "Copying File",
+                              "Creating Icons", "Installing Services", "Starting Services",
+                              "Installation Complete"};
+constexpr size_t kStepCount = sizeof(kSteps) / sizeof(kSteps[0]);
+
+struct InstallRun {
+    double seconds = 0;
+    // Sampled runs only: seconds after the licence's Yes at which each step was last seen
+    // running (< 0: never seen), and how many answers the sampling got.
+    double stepEnd[kStepCount] = {};
+    int samples = 0;
+};
+
+struct FindContext {
+    DWORD processId;
+    const char* caption;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM context) {
+    auto* find = reinterpret_cast<FindContext*>(context);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    if (processId != find->processId || !::IsWindowVisible(window)) return TRUE;
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    if (std::strcmp(className, find->className) != 0) return TRUE;
+    wchar_t wide[256] = {};
+    int length = ::InternalGetWindowText(window, wide, 256);
+    char caption[512] = {};
+    if (length > 0)
+        ::WideCharToMultiByte(CP_ACP, 0, wide, length, caption, sizeof(caption) - 1, nullptr, nullptr);
+    if (std::strcmp(caption, find->caption) != 0) return TRUE;
+    find->found = window;
+    return FALSE;
+}
+
+// A visible top-level window of the process, found without sending it any message: a busy
+// setup is not held up, and the answer does not wait for it.
+HWND FindTopLevel(DWORD processId, const char* caption, const char* className) {
+    FindContext context{processId, caption, className, nullptr};
+    ::EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&context));
+    return context.found;
+}
+
+// Asks for the status bar's text and waits for the answer. The setup answers only when it lets
+// window messages run, which it does at the start of every progress report: the answer is the
+// text of the step that has just ended.
+std::string AskStatusText(HWND statusBar) {
+    char text[1024] = {};
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutA(statusBar, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                               60000, &copied))
+        return {};
+    return std::string(text, std::min<size_t>(copied, sizeof(text) - 1));
+}
+
+// One install. Timed runs only look for the closing box, without messages; a sampled run also
+// asks the status bar for its text all the time, to see how long each step takes.
+InstallRun Install(const std::string& media, bool sampled) {
+    automation::Process setup;
+    Check(setup.Start("\"" + media + "Setup.exe\"", media), "start Setup.exe");
+    automation::Window question = automation::WaitForMessageBox(kCaption, 60000, setup.Id());
+    if (!question || !automation::PressButton(question.handle, "Yes")) throw std::runtime_error("no install question");
+    automation::Window window = automation::WaitForWindow(kCaption, 60000, setup.Id(), "TMainForm");
+    if (!window) throw std::runtime_error("the setup window did not show");
+    std::vector<HWND> bars = automation::Children(window.handle, STATUSCLASSNAMEA);
+    if (sampled && bars.empty()) throw std::runtime_error("no status bar in the setup window");
+    ::Sleep(1000);  // let it settle: the measured part starts later anyway
+    if (!automation::PressButton(window.handle, "Install")) throw std::runtime_error("no Install button");
+    automation::Window licence = automation::WaitForMessageBox(kCaption, 60000, setup.Id());
+    if (!licence) throw std::runtime_error("no licence question");
+
+    InstallRun run;
+    std::fill(std::begin(run.stepEnd), std::end(run.stepEnd), -1.0);
+    double start = Now();
+    if (!automation::PressButton(licence.handle, "Yes")) throw std::runtime_error("no Yes on the licence question");
+    HWND done = nullptr;
+    for (;;) {
+        if ((done = FindTopLevel(setup.Id(), "Information", "#32770"))) {
+            run.seconds = Now() - start;
+            break;
+        }
+        if (HWND error = FindTopLevel(setup.Id(), "Error", "#32770"))
+            throw std::runtime_error("the install failed: " + automation::MessageBoxText(error));
+        if (!setup.Running()) throw std::runtime_error("Setup.exe ended without its closing box");
+        if ((Now() - start) * 1000 > kInstallTimeoutMs) throw std::runtime_error("the install did not finish in time");
+        if (sampled) {
+            std::string text = AskStatusText(bars.front());
+            double now = Now() - start;
+            ++run.samples;
+            for (size_t i = 0; i < kStepCount; ++i)
+                if (text.rfind(kSteps[i], 0) == 0) run.stepEnd[i] = now;
+        } else {
+            // Coarse enough to leave the processor to the setup and the wine server: a busy
+            // poll slowed the install it measured.
+            ::Sleep(20);
+        }
+    }
+    // The box can be on the screen a moment before its text is.
+    std::string text;
+    automation::WaitUntil([&] { return !(text = automation::MessageBoxText(done)).empty(); }, 10000);
+    if (text != kDoneText) throw std::runtime_error("unexpected closing text: " + text);
+    automation::PressButton(done, "OK");
+    if (!setup.WaitForExit(60000)) throw std::runtime_error("Setup.exe did not end after its closing box");
+    return run;
+}
+
+// Puts the machine back as it was before the install, through the installation's own uninstall.
+void Uninstall(const std::string& installed) {
+    automation::Process setup;
+    Check(setup.Start("\"" + installed + "Setup.exe\" /UNINSTALL", installed), "start the uninstall");
+    automation::Window question = automation::WaitForMessageBox(kCaption, 60000, setup.Id());
+    if (!question || !automation::PressButton(question.handle, "Yes"))
+        throw std::runtime_error("no uninstall question");
+    automation::Window done = automation::WaitForMessageBox("Information", 120000, setup.Id());
+    if (!done) throw std::runtime_error("the uninstall did not finish");
+    automation::PressButton(done.handle, "OK");
+    setup.WaitForExit(60000);
+    DeleteTree(installed);
+}
+
+int CountFiles(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA entry;
+    platform::ScopedFind find(::FindFirstFileA((folder + "*").c_str(), &entry));
+    if (!find) return 0;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+    } while (::FindNextFileA(find.Get(), &entry));
+    return count;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Answers every question Yes, so that the setup window can be made without a person.
+class AnswerYes final : public platform::SystemUi {
+public:
+    int MessageBox(const std::string&, const std::string&, UINT flags) override {
+        return (flags & MB_YESNO) ? IDYES : IDOK;
+    }
+    [[noreturn]] void EndProgram(UINT exitCode) override { ::ExitProcess(exitCode); }
+};
+
+double PerCallMs(int count, const std::function<void(int)>& call) {
+    double start = Now();
+    for (int i = 0; i < count; ++i) call(i);
+    return (Now() - start) * 1000 / count;
+}
+
+// The setup's own windows, made in this process as the setup makes them, and its per-file
+// progress report taken apart: what one report costs, and each of its parts alone.
+void ProfileProgressReport(int count) {
+    AnswerYes ui;
+    platform::SetUi(&ui);
+    platform::Application& application = platform::Application::Instance();
+    application.Initialize();
+    setup::BackgroundForm = application.CreateForm<windows::TBackgroundForm>();
+    setup::MainForm = application.CreateForm<setup::TMainForm>(std::vector<std::string>{});
+    setup::RunForm = application.CreateForm<windows::TRunForm>();
+    setup::BrowseFolder = application.CreateForm<windows::TBrowseFolder>();
+    setup::BackgroundForm->SetupWindow = setup::MainForm;
+    setup::BackgroundForm->Show();
+    setup::MainForm->Show();
+    setup::MainForm->ShowProgress("Extracting Files...");
+    for (int i = 0; i < 20; ++i) application.ProcessMessages();
+    auto text = [](int i) {
+        return "Copying File 'C:\\Program Files\\Vorna\\html\\images\\image" + std::to_string(i) + ".gif'...";
+    };
+    double report = PerCallMs(count, [&](int i) { setup::MainForm->ShowProgress(text(i)); });
+    double messages = PerCallMs(count, [&](int) { application.ProcessMessages(); });
+    double show = PerCallMs(count, [&](int) { setup::RunForm->Show(); });
+    double panel = PerCallMs(count, [&](int i) {
+        setup::RunForm->BackPanel->SetCaption(text(i));
+        setup::RunForm->Repaint();
+    });
+    double status = PerCallMs(count, [&](int i) {
+        setup::MainForm->StatusBar->SetPanelText(0, text(i));
+        setup::MainForm->StatusBar->Repaint();
+    });
+    double statusText = PerCallMs(count, [&](int i) { setup::MainForm->StatusBar->SetPanelText(0, text(i)); });
+    double statusPaint = PerCallMs(count, [&](int) {
+        setup::MainForm->StatusBar->SetPanelText(0, "Copying File");
+        setup::MainForm->StatusBar->Repaint();
+    }) - PerCallMs(count, [&](int) { setup::MainForm->StatusBar->SetPanelText(0, "Copying File"); });
+    std::printf("progress report per file, %d reports in the setup's own windows (this process):\n", count);
+    std::printf("  ShowProgress as a whole                      %6.2f ms\n", report);
+    std::printf("  letting waiting messages run alone           %6.2f ms\n", messages);
+    std::printf("  progress window: Show alone (already shown)  %6.2f ms\n", show);
+    std::printf("  progress window: caption + Repaint alone     %6.2f ms\n", panel);
+    std::printf("  status bar: panel text + Repaint alone       %6.2f ms\n", status);
+    std::printf("    of which the panel text (SB_SETTEXT)       %6.2f ms\n", statusText);
+    std::printf("    of which the repaint of a changed text     %6.2f ms\n", statusPaint);
+    std::fflush(stdout);
+    platform::SetUi(nullptr);
+}
+
+// Runs this program again with the arguments, its output going where this program's goes.
+void RunChild(const std::string& arguments) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::string command = "\"" + platform::ModulePath() + "\" " + arguments;
+    PROCESS_INFORMATION process{};
+    std::fflush(stdout);
+    Check(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process),
+          "start " + command);
+    platform::ScopedKernelHandle processHandle(process.hProcess), thread(process.hThread);
+    ::WaitForSingleObject(process.hProcess, 10 * 60 * 1000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc == 3 && std::string(argv[1]) == "--progress-report") {
+            ProfileProgressReport(std::max(1, std::atoi(argv[2])));
+            ::ExitProcess(0);  // the forms stay up to the end, as in the setup
+        }
+        if (argc < 2) {
+            std::fprintf(stderr, "usage: bench_install <work folder> [--quick] [--rounds N]\n");
+            return 2;
+        }
+        bool quick = false;
+        int rounds = 3;
+        for (int i = 2; i < argc; ++i) {
+            std::string option = argv[i];
+            if (option == "--quick") {
+                quick = true;
+                rounds = 1;
+            } else if (option == "--rounds" && i + 1 < argc) {
+                rounds = std::max(1, std::atoi(argv[++i]));
+            }
+        }
+        std::string work = platform::WithTrailingBackslash(argv[1]);
+        MakeFolder(work);
+        std::string media = work + "media\\";
+        MakeFolder(media);
+        std::string bin = platform::ModuleFolder();
+        Check(::CopyFileA((bin + "Setup.exe").c_str(), (media + "Setup.exe").c_str(), FALSE), "copy Setup.exe");
+
+        int smallImages = quick ? 500 : 3000;
+        uint64_t largeTotal = quick ? (8ull << 20) : (50ull << 20);
+        Payload payload = MakePayload(work + "payload\\", smallImages, largeTotal);
+        PackArchive(payload, media + "Setup.Dat");
+        std::printf("bench_install: a whole install by Setup.exe against copying its files twice, same run\n");
+        std::printf("payload: %zu files (%d .gif images; %d large files, one of them an image), %.1f MB;"
+                    " Setup.Dat %.1f MB\n",
+                    payload.files.size(), payload.images, payload.large, payload.bytes / kMB,
+                    FileSize(media + "Setup.Dat") / kMB);
+        std::fflush(stdout);
+
+        char tempPath[MAX_PATH] = {};
+        DWORD tempLength = ::GetTempPathA(MAX_PATH, tempPath);
+        Check(tempLength > 0 && tempLength < MAX_PATH, "TEMP");
+        std::string baselineTemp = std::string(tempPath, tempLength) + "VORNABaseline\\";
+        std::string baselineDestination = work + "baseline\\";
+        const std::string installed = "C:\\Program Files\\Vorna\\";
+        if (platform::FolderExists(installed)) throw std::runtime_error(installed + " exists already");
+
+        auto installAndCheck = [&](bool sampled) {
+            InstallRun run = Install(media, sampled);
+            int images = CountFiles(installed + "html\\images\\");
+            if (images != payload.images)
+                throw std::runtime_error("installed " + std::to_string(images) + " images, not " +
+                                         std::to_string(payload.images));
+            Uninstall(installed);
+            return run;
+        };
+        std::vector<double> installs, baselines, ratios;
+        BaselineRun bestBaseline;
+        for (int round = 0; round < rounds; ++round) {
+            BaselineRun baseline;
+            InstallRun run;
+            for (int turn = 0; turn < 2; ++turn) {
+                if ((turn + round) % 2 == 0) {
+                    baseline = Baseline(payload, baselineTemp, baselineDestination, media + "Setup.exe");
+                } else {
+                    run = installAndCheck(false);
+                }
+            }
+            if (baselines.empty() || baseline.seconds < bestBaseline.seconds) bestBaseline = baseline;
+            installs.push_back(run.seconds);
+            baselines.push_back(baseline.seconds);
+            ratios.push_back(run.seconds / baseline.seconds);
+            std::printf("round %d: install %7.2f s   baseline %7.2f s   ratio %.2f\n", round + 1, run.seconds,
+                        baseline.seconds, run.seconds / baseline.seconds);
+            std::fflush(stdout);
+        }
+        double bestInstall = *std::min_element(installs.begin(), installs.end());
+        std::printf("\nbaseline (CopyFileA into TEMP, then into place, + 500 ms pause), best: %7.2f s"
+                    "  (into TEMP %.2f s, into place %.2f s)\n",
+                    bestBaseline.seconds, bestBaseline.intoTemp, bestBaseline.intoPlace);
+        std::printf("install (licence Yes -> closing Information box), best:            %7.2f s\n", bestInstall);
+        std::printf("install / baseline: %.2f (median of the rounds' ratios; best rounds: %.2f); target 1.30\n",
+                    Median(ratios), bestInstall / bestBaseline.seconds);
+        std::fflush(stdout);
+
+        // Where the time goes: one more install whose status bar is asked for its text all the
+        // time. Each answer comes when the setup next lets messages run, at the start of its
+        // next progress report; so the last answer naming a step marks that step's end.
+        InstallRun sampled = installAndCheck(true);
+        std::printf("\nsteps of a separate, sampled install (%.2f s in all, %d answers; not compared):\n",
+                    sampled.seconds, sampled.samples);
+        // The box's own message loop gives the last answer, so the last step runs to the box and
+        // holds the closing of the progress window and the removal of the temporary folder.
+        double previousEnd = 0;
+        for (size_t i = 0; i < kStepCount; ++i) {
+            if (sampled.stepEnd[i] < 0) {
+                std::printf("  %-31s not seen\n", kSteps[i]);
+                continue;
+            }
+            std::printf("  %-31s until %6.2f s  %6.2f s\n", kSteps[i], sampled.stepEnd[i],
+                        sampled.stepEnd[i] - previousEnd);
+            previousEnd = sampled.stepEnd[i];
+        }
+        std::printf("  (the last step runs to the closing box: progress window closed, temporary folder removed)\n");
+        int copyStep = 2;
+        if (sampled.stepEnd[copyStep] >= 0 && sampled.stepEnd[copyStep - 1] >= 0) {
+            double files = static_cast<double>(payload.files.size() + 1);  // and the setup program
+            std::printf("copying into place: %.2f ms per file in the install, %.2f ms per file in the baseline\n",
+                        (sampled.stepEnd[copyStep] - sampled.stepEnd[copyStep - 1]) * 1000 / files,
+                        bestBaseline.intoPlace * 1000 / files);
+        }
+        std::printf("\n");
+        RunChild("--progress-report " + std::to_string(std::min<size_t>(payload.files.size(), 1000)));
+        DeleteTree(work);
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_install: %s\n", error.what());
+        return 1;
+    }
+}
