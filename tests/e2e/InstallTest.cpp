@@ -126,11 +126,11 @@ void UninstallThroughUninstallString(SetupDriver& setup, const std::string& dest
 }
 
 // What every uninstall removes from an installation in destination, and what it keeps.
-void ExpectUninstalled(const std::string& destination) {
+void ExpectUninstalled(const std::string& destination, bool groupHoldsOtherFiles = false) {
     for (const char* name : kProgramFiles) EXPECT_FALSE(FileExists(destination + name)) << name;
     for (const char* name : kHtmlFiles) EXPECT_FALSE(FileExists(destination + "html\\" + name)) << name;
     for (const auto& shortcut : kShortcuts) EXPECT_FALSE(FileExists(GroupFolder() + shortcut[0] + ".lnk"));
-    EXPECT_FALSE(FolderExists(GroupFolder()));
+    EXPECT_EQ(FolderExists(GroupFolder()), groupHoldsOtherFiles);
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL"));
     EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), destination);
@@ -236,13 +236,16 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersThenUninstallKeepsOtherPending
         EXPECT_TRUE(report.ends_with(folder) || report.find(folder + "\r\n") != std::string::npos) << report;
     }
 
+    // A file of the user's own in the group keeps the group.
+    WriteFile(GroupFolder() + "mine.url", "[InternetShortcut]\r\n");
     const std::string windows = WindowsFolder();
     WriteFile(windows + "wininit.ini", "[Rename]\r\nNUL=C:\\other\\file.tmp\r\n");
     {
         SetupDriver setup;
         ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
     }
-    ExpectUninstalled(destination);
+    ExpectUninstalled(destination, true);
+    EXPECT_TRUE(FileExists(GroupFolder() + "mine.url"));
     for (HWND window : serverWindows) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
     std::vector<std::string> rename = IniSectionLines(ReadFile(windows + "wininit.ini"), "Rename");
     EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=C:\\other\\file.tmp"), rename.end())
@@ -280,11 +283,19 @@ TEST_F(InstallTest, ProgramFileMissingFromTheArchiveEndsTheCopyAtIt) {
     EXPECT_EQ(StatusText(window), std::string("Copying File '") + kDefaultFolder + "config.exe'...");
     setup.Press(box, "OK");
     setup.ExpectEndsWithCodeZero();
-    for (const char* name : {"smtp.exe", "pop3.exe", "control.exe"})
-        EXPECT_EQ(ReadFile(std::string(kDefaultFolder) + name), payload.Data(name)) << name;
-    for (const char* name : {"config.exe", "readme.txt", "notify.exe", "Setup.exe"})
-        EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + name)) << name;
-    EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "html\\about.html"));
+    // The three before it in the table are copied, nothing after it.
+    for (size_t i = 0; i < std::size(kProgramFiles); ++i) {
+        std::string path = std::string(kDefaultFolder) + kProgramFiles[i];
+        if (i < 3) {
+            EXPECT_EQ(ReadFile(path), payload.Data(kProgramFiles[i])) << path;
+        } else {
+            EXPECT_FALSE(FileExists(path)) << path;
+        }
+    }
+    for (const char* name : kHtmlFiles) EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "html\\" + name)) << name;
+    for (const std::string& image : payload.Images())
+        EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "html\\images\\" + image)) << image;
+    EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "Setup.exe"));
     EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(ReadFile(ExtractFolder() + "readme.txt"), payload.Data("readme.txt")) << "the unpacked files stay";
@@ -307,6 +318,42 @@ TEST_F(InstallTest, DestinationWhoseParentIsMissingShowsTheDirectoryError) {
     EXPECT_FALSE(FolderExists(typed));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_TRUE(FileExists(ExtractFolder() + "smtp.exe")) << "the unpacked files stay";
+}
+
+TEST_F(InstallTest, EmptyDestinationIsRefusedAndTheSetupWindowStays) {
+    MakeMedium(kMediumFolder, Payload::Full());
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, "");
+    ASSERT_FALSE(setup.Label(window, kDefaultFolder)) << "the empty folder was not taken";
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox(kSetupCaption, "Please choose a destination folder for the installation.",
+                                             IDI_WARNING, {"OK"});
+    setup.Press(box, "OK");
+    EXPECT_TRUE(automation::WaitUntil([&] { return !::IsWindow(box.handle); }, kWait));
+    EXPECT_TRUE(setup.Process().Running());
+    EXPECT_TRUE(::IsWindowVisible(window.handle)) << "the setup window went";
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the archive was unpacked";
+    setup.CancelInstall(window);
+}
+
+TEST_F(InstallTest, SecondInstallClickDuringTheSequenceStartsNothing) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
+    setup.Press(window, "Install");
+    Watched watched = WatchUntilBox(window, setup.Process().Id());
+    ASSERT_TRUE(watched.box);
+    EXPECT_EQ(watched.box.caption, "Information") << automation::MessageBoxText(watched.box.handle);
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+    ExpectInstalled(kDefaultFolder, payload);
 }
 
 // The click is posted while the progress window shows; the program serves it at its next
