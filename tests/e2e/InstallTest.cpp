@@ -105,6 +105,28 @@ std::vector<DWORD> ExpectServicesRunning(const std::string& destination) {
     return processes;
 }
 
+// 95/98: the three servers run as programs of the destination, each with its window, and
+// no service exists; their windows.
+std::vector<HWND> ExpectServerWindows(const std::string& destination) {
+    std::vector<HWND> windows;
+    for (const Server& server : kServers) {
+        SCOPED_TRACE(server.caption);
+        EXPECT_FALSE(ServiceExists(server.service)) << "a service on 95/98";
+        HWND found = nullptr;
+        EXPECT_TRUE(automation::WaitUntil([&] { return (found = ::FindWindowA(server.windowClass, server.caption)); },
+                                          15000))
+            << "the server program does not run";
+        if (!found) continue;
+        windows.push_back(found);
+        std::string report = automation::WindowText(::FindWindowExA(found, nullptr, "Static", nullptr));
+        EXPECT_NE(report.find("\r\nProgram: " + destination + server.executable + "\r\n"), std::string::npos) << report;
+        // The working folder as the system reports it: without its trailing backslash.
+        std::string folder = "\r\nWorking folder: " + destination.substr(0, destination.size() - 1);
+        EXPECT_TRUE(report.ends_with(folder) || report.find(folder + "\r\n") != std::string::npos) << report;
+    }
+    return windows;
+}
+
 // Runs the stored uninstall command as the list of removable programs would and answers Yes.
 void UninstallThroughUninstallString(SetupDriver& setup, const std::string& destination) {
     std::optional<std::string> command = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
@@ -207,7 +229,7 @@ TEST_F(InstallTest, BrowsedFolderWithoutBackslashThenRepeatedInstallOverTheRunni
         EXPECT_EQ(std::find(first.begin(), first.end(), process), first.end()) << "a server was not restarted";
 }
 
-TEST_F(InstallTest, Win98InstallLaunchesTheServersThenUninstallKeepsOtherPendingRenames) {
+TEST_F(InstallTest, Win98InstallLaunchesTheServersRepeatedInstallRestartsThemUninstallKeepsOtherRenames) {
     UseWin98Mode();
     Payload payload = Payload::Full();
     MakeMedium(kMediumFolder, payload);
@@ -219,22 +241,19 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersThenUninstallKeepsOtherPending
         ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, false));
     }
     ExpectInstalled(destination, payload);
-    std::vector<HWND> serverWindows;
-    for (const Server& server : kServers) {
-        SCOPED_TRACE(server.caption);
-        EXPECT_FALSE(ServiceExists(server.service)) << "a service on 95/98";
-        HWND found = nullptr;
-        EXPECT_TRUE(automation::WaitUntil([&] { return (found = ::FindWindowA(server.windowClass, server.caption)); },
-                                          15000))
-            << "the server program does not run";
-        if (!found) continue;
-        serverWindows.push_back(found);
-        std::string report = automation::WindowText(::FindWindowExA(found, nullptr, "Static", nullptr));
-        EXPECT_NE(report.find("\r\nProgram: " + destination + server.executable + "\r\n"), std::string::npos) << report;
-        // The working folder as the system reports it: without its trailing backslash.
-        std::string folder = "\r\nWorking folder: " + destination.substr(0, destination.size() - 1);
-        EXPECT_TRUE(report.ends_with(folder) || report.find(folder + "\r\n") != std::string::npos) << report;
+    std::vector<HWND> first = ExpectServerWindows(destination);
+
+    payload.Set("readme.txt", "VORNA Mail Server 2.10.255 readme, second edition\r\n");
+    payload.WriteTo(std::string(kMediumFolder) + "Setup.Dat");
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, false));
     }
+    ExpectInstalled(destination, payload);
+    for (HWND window : first) EXPECT_FALSE(::IsWindow(window)) << "a server of the first install still runs";
+    std::vector<HWND> second = ExpectServerWindows(destination);
 
     // A file of the user's own in the group keeps the group.
     WriteFile(GroupFolder() + "mine.url", "[InternetShortcut]\r\n");
@@ -246,13 +265,61 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersThenUninstallKeepsOtherPending
     }
     ExpectUninstalled(destination, true);
     EXPECT_TRUE(FileExists(GroupFolder() + "mine.url"));
-    for (HWND window : serverWindows) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
+    for (HWND window : second) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
     std::vector<std::string> rename = IniSectionLines(ReadFile(windows + "wininit.ini"), "Rename");
     EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=C:\\other\\file.tmp"), rename.end())
         << "the other program's entry was lost";
     EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=" + destination + "Setup.exe"), rename.end())
         << "the own file is not in wininit.ini";
-    EXPECT_TRUE(PendingDeletions().empty()) << "95/98 has no move-on-restart";
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_EQ(std::find(pending.begin(), pending.end(), "\\??\\" + destination + "Setup.exe"), pending.end())
+        << "95/98 has no move-on-restart";
+}
+
+// Removes TEMP from this process's environment, which programs started meanwhile inherit.
+class TempUnset {
+public:
+    TempUnset() {
+        char value[MAX_PATH] = {};
+        DWORD length = ::GetEnvironmentVariableA("TEMP", value, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) saved_ = std::string(value, length);
+        ::SetEnvironmentVariableA("TEMP", nullptr);
+    }
+    ~TempUnset() { ::SetEnvironmentVariableA("TEMP", saved_.empty() ? nullptr : saved_.c_str()); }
+    TempUnset(const TempUnset&) = delete;
+    TempUnset& operator=(const TempUnset&) = delete;
+
+private:
+    std::string saved_;
+};
+
+TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndRemovedAtTheEnd) {
+    const std::string fallback = std::string(kMediumFolder) + "Temp\\";
+    const std::string usual = ExtractFolder();
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window;
+    {
+        TempUnset noTemp;
+        window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    }
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    bool unpackedThere = false;
+    automation::WaitUntil(
+        [&] {
+            if (FileExists(fallback + "readme.txt")) unpackedThere = true;
+            return unpackedThere || automation::WaitForMessageBox("Information", 0, setup.Process().Id());
+        },
+        kInstallTimeout);
+    EXPECT_TRUE(unpackedThere) << "nothing was unpacked into " << fallback;
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    EXPECT_FALSE(FolderExists(fallback)) << "the unpacked files stay";
+    EXPECT_FALSE(FolderExists(usual));
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+    ExpectInstalled(kDefaultFolder, payload);
 }
 
 TEST_F(InstallTest, MissingSetupDatShowsTheExtractionErrorAndTouchesNothing) {
