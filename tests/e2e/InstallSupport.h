@@ -28,6 +28,18 @@ inline constexpr char kRemoved[] =
     "The program has been removed. The uninstall process will be finished the next time Windows restart.";
 inline constexpr DWORD kInstallTimeout = 120000;
 
+// The suite's files, written out here rather than taken from the program so that a wrong
+// table in the program shows up.
+inline constexpr const char* kProgramFiles[] = {
+    "smtp.exe",  "pop3.exe",  "control.exe", "config.exe",   "readme.txt", "update.txt", "default.ini",
+    "vorna.hlp", "vorna.cnt", "vorna.rtf",   "dnsquery.exe", "users.exe",  "notify.exe"};
+inline constexpr const char* kHtmlFiles[] = {
+    "about.html",    "accountlist.html", "accounts.html",   "delivery.html",  "domainadd.html", "domainedit.html",
+    "execadd.html",  "execedit.html",    "failure.html",    "logs.html",      "mailadd.html",   "mailedit.html",
+    "options.html",  "remoteadd.html",   "remoteedit.html", "security.html",  "self.html",      "smsadd.html",
+    "smsedit.html",  "success.html",     "system.html",     "useradd.html",   "useredit.html",  "outgoing.html",
+    "userbox.html",  "script.js",        "styles.css"};
+
 // The members of a Setup.Dat: every manifest file, four images and the applet; the three
 // servers are the build's stand-ins.
 class Payload {

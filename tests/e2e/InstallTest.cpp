@@ -11,16 +11,6 @@ using namespace e2e;
 
 namespace {
 
-const char* const kProgramFiles[] = {"smtp.exe",  "pop3.exe",  "control.exe", "config.exe",   "readme.txt",
-                                     "update.txt", "default.ini", "vorna.hlp", "vorna.cnt", "vorna.rtf",
-                                     "dnsquery.exe", "users.exe", "notify.exe"};
-const char* const kHtmlFiles[] = {
-    "about.html",    "accountlist.html", "accounts.html",   "delivery.html",  "domainadd.html", "domainedit.html",
-    "execadd.html",  "execedit.html",    "failure.html",    "logs.html",      "mailadd.html",   "mailedit.html",
-    "options.html",  "remoteadd.html",   "remoteedit.html", "security.html",  "self.html",      "smsadd.html",
-    "smsedit.html",  "success.html",     "system.html",     "useradd.html",   "useredit.html",  "outgoing.html",
-    "userbox.html",  "script.js",        "styles.css"};
-
 struct Server {
     const char* service;
     const char* displayName;

@@ -19,7 +19,10 @@ automation::Window SetupDriver::ExpectBox(const std::string& caption, const std:
     if (!box) return box;
     EXPECT_EQ(automation::MessageBoxText(box.handle), text);
     EXPECT_EQ(automation::ButtonTexts(box.handle), buttons);
-    EXPECT_EQ(automation::MessageBoxIcon(box.handle), icon);
+    // The icon is read from the screen: give a busy machine a moment to paint the box.
+    LPCSTR shown = nullptr;
+    automation::WaitUntil([&] { return (shown = automation::MessageBoxIcon(box.handle)) == icon; }, 3000);
+    EXPECT_EQ(shown, icon);
     return box;
 }
 
