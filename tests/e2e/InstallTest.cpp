@@ -358,6 +358,29 @@ TEST_F(InstallTest, ProgramFileMissingFromTheArchiveEndsTheCopyAtIt) {
     EXPECT_EQ(ReadFile(ExtractFolder() + "readme.txt"), payload.Data("readme.txt")) << "the unpacked files stay";
 }
 
+TEST_F(InstallTest, InstallIntoTheMediumFolderStopsAtTheOwnCopyAndKeepsTheProgramWhole) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string program = std::string(kMediumFolder) + "Setup.exe";
+    const std::string original = ReadFile(program);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(program);
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, "C:\\VornaMedia");
+    setup.StartInstall(window);
+    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+    ASSERT_TRUE(box) << "no error box";
+    // The running program's file is open: the system refuses to replace it.
+    EXPECT_EQ(automation::MessageBoxText(box.handle),
+              "File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(StatusText(window), "Copying File '" + program + "'...");
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_EQ(ReadFile(program), original) << "the setup program was damaged by copying it onto itself";
+    for (const char* name : kHtmlFiles) EXPECT_TRUE(FileExists(std::string(kMediumFolder) + "html\\" + name)) << name;
+    EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL")) << "the copy went on after the failure";
+}
+
 TEST_F(InstallTest, DestinationWhoseParentIsMissingShowsTheDirectoryError) {
     Managed("C:\\VornaNoParent\\");
     const std::string typed = "C:\\VornaNoParent\\Mail";
