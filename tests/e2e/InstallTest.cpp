@@ -186,6 +186,31 @@ TEST_F(InstallTest, DefaultFolderInstallThenUninstallThroughTheStoredCommand) {
         << "the own file is not scheduled for deletion at restart";
 }
 
+TEST_F(InstallTest, UninstallLeavesAServiceThatIsStillStoppingAndItsProgram) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
+    }
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    // The SMTP stand-in takes three seconds to stop, far beyond the uninstall's pause.
+    WriteFile(destination + "smtp.exe.slowstop", "3000");
+    {
+        SetupDriver setup;
+        ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
+    }
+    EXPECT_TRUE(ServiceExists("VORNASMTP")) << "a service still stopping was deleted";
+    EXPECT_TRUE(FileExists(destination + "smtp.exe")) << "the program of a service still stopping";
+    EXPECT_FALSE(ServiceExists("VORNAPOP3"));
+    EXPECT_FALSE(ServiceExists("VORNAControl"));
+    EXPECT_FALSE(FileExists(destination + "pop3.exe"));
+    EXPECT_FALSE(FileExists(destination + "readme.txt"));
+}
+
 TEST_F(InstallTest, BrowsedFolderWithoutBackslashThenRepeatedInstallOverTheRunningOne) {
     const std::string destination = Managed("C:\\VornaMail\\");
     const std::string typed = "C:\\VornaMail";
