@@ -19,7 +19,10 @@ automation::Window SetupDriver::ExpectBox(const std::string& caption, const std:
     if (!box) return box;
     EXPECT_EQ(automation::MessageBoxText(box.handle), text);
     EXPECT_EQ(automation::ButtonTexts(box.handle), buttons);
-    EXPECT_EQ(automation::MessageBoxIcon(box.handle), icon);
+    // The icon is read from the screen: give a busy machine a moment to paint the box.
+    LPCSTR shown = nullptr;
+    automation::WaitUntil([&] { return (shown = automation::MessageBoxIcon(box.handle)) == icon; }, 3000);
+    EXPECT_EQ(shown, icon);
     return box;
 }
 
@@ -34,8 +37,8 @@ void SetupDriver::ExpectEndsWithCodeZero(DWORD timeoutMs) {
     EXPECT_EQ(*code, 0u);
 }
 
-automation::Window SetupDriver::StartInstallWindow() {
-    Start("");
+automation::Window SetupDriver::StartInstallWindow(const std::string& program) {
+    Start("", program);
     automation::Window question = automation::WaitForMessageBox(kSetupCaption, kWait, process_.Id());
     EXPECT_TRUE(question);
     if (!question) return {};
@@ -47,6 +50,41 @@ automation::Window SetupDriver::StartInstallWindow() {
 
 HWND SetupDriver::Label(const automation::Window& window, const std::string& text) {
     return automation::FindChildByText(window.handle, text, "TLabel");
+}
+
+void SetupDriver::ChooseFolder(const automation::Window& setupWindow, const std::string& folder) {
+    Press(setupWindow, "Browse...");
+    automation::Window chooser = automation::WaitForWindow("Choose Folder", kWait, process_.Id(), "TBrowseFolder");
+    ASSERT_TRUE(chooser) << "the folder chooser did not show";
+    HWND edit = nullptr;
+    for (HWND child : automation::Children(chooser.handle))
+        if (_stricmp(automation::ClassName(child).c_str(), "Edit") == 0) edit = child;
+    ASSERT_TRUE(edit) << "the folder chooser has no path field";
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()), SMTO_ABORTIFHUNG,
+                                      5000, &result));
+    Press(chooser, "OK");
+    DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        automation::Window question = ExpectBox(
+            "Setup",
+            "The Folder:\r\n\r\n'" + folder + "'\r\n\r\ndoes not exist. Do you want the folder to be created?",
+            IDI_QUESTION, {"Yes", "No"});
+        Press(question, "Yes");
+    }
+    EXPECT_TRUE(automation::WaitUntil([&] { return Label(setupWindow, folder) != nullptr; }, kWait))
+        << "the setup window does not show " << folder;
+}
+
+void SetupDriver::StartInstall(const automation::Window& setupWindow) {
+    Press(setupWindow, "Install");
+    automation::Window licence = ExpectBox(
+        kSetupCaption,
+        "By installing this software you agree with the software license agreement. Do you wish to continue?",
+        IDI_QUESTION, {"Yes", "No"});
+    Press(licence, "Yes");
+    EXPECT_TRUE(automation::WaitUntil([&] { return !::IsWindow(licence.handle); }, kWait))
+        << "the licence question stays";
 }
 
 void SetupDriver::CancelInstall(const automation::Window& setupWindow) {

@@ -22,7 +22,12 @@ public:
     // Waits for the end of the program; fails unless it ended with exit code 0.
     void ExpectEndsWithCodeZero(DWORD timeoutMs = kWait);
     // The setup window after the install question was answered Yes.
-    automation::Window StartInstallWindow();
+    automation::Window StartInstallWindow(const std::string& program = "");
+    // Types a folder into the folder chooser and confirms it; a folder that does not exist
+    // is confirmed through the chooser's question. Waits until the setup window shows it.
+    void ChooseFolder(const automation::Window& setupWindow, const std::string& folder);
+    // Presses Install and accepts the licence question.
+    void StartInstall(const automation::Window& setupWindow);
     // The label of the setup window whose text is given, or null.
     HWND Label(const automation::Window& window, const std::string& text);
     // Ends an install-mode run through Cancel and "Exit Setup".

@@ -1,0 +1,566 @@
+// Whole installs and uninstalls by the real Setup.exe, driven through its windows and message
+// boxes as a user would, checked by what they leave on the machine.
+#include <gtest/gtest.h>
+
+#include "InstallSupport.h"
+#include "SetupDriver.h"
+#include "TestPaths.h"
+#include "platform/SystemInfo.h"
+
+using namespace e2e;
+
+namespace {
+
+struct Server {
+    const char* service;
+    const char* displayName;
+    const char* executable;
+    const char* windowClass;
+    const char* caption;
+};
+const Server kServers[] = {
+    {"VORNASMTP", "VORNA SMTP Server", "smtp.exe", "TSMTPForm", "SMTP"},
+    {"VORNAPOP3", "VORNA POP3 Server", "pop3.exe", "TPOP3Form", "POP3"},
+    {"VORNAControl", "VORNA Control Server", "control.exe", "TControlForm", "Control"},
+};
+const char* const kShortcuts[][2] = {
+    {"VORNA Configuration", "config.exe"}, {"VORNA Readme", "readme.txt"},
+    {"VORNA Help", "vorna.hlp"},           {"DNS Query Tool", "dnsquery.exe"},
+    {"VORNA Mail Notification", "notify.exe"}, {"Update Notes", "update.txt"},
+};
+
+class InstallTest : public CleanMachine {};
+
+// Presses Install, accepts the licence and follows the sequence to the closing box, which
+// it dismisses; checks the progress on the way and the end of the program.
+void InstallToTheEnd(SetupDriver& setup, const automation::Window& window, const std::string& destination,
+                     bool windowsNT) {
+    setup.StartInstall(window);
+    Watched watched = WatchUntilBox(window, setup.Process().Id());
+    ASSERT_TRUE(watched.box) << "the install showed no closing box";
+    EXPECT_EQ(StatusText(window), "Installation Complete");
+    EXPECT_FALSE(watched.progressWindowShownAtBox) << "the progress window is still showing";
+    ExpectInOrder(watched.statusTexts, ExpectedProgress(destination, windowsNT), destination);
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+}
+
+// Everything an install leaves apart from the servers.
+void ExpectInstalled(const std::string& destination, const Payload& payload) {
+    for (const char* name : kProgramFiles)
+        EXPECT_EQ(ReadFile(destination + name), payload.Data(name)) << destination << name;
+    for (const char* name : kHtmlFiles)
+        EXPECT_EQ(ReadFile(destination + "html\\" + name), payload.Data(name)) << destination << "html\\" << name;
+    for (const std::string& image : payload.Images())
+        EXPECT_EQ(ReadFile(destination + "html\\images\\" + image), payload.Data(image)) << image;
+    EXPECT_EQ(ReadFile(destination + "Setup.exe"), ReadFile(testing_support::BinFolder() + "Setup.exe"))
+        << "the copy of the setup program";
+    EXPECT_EQ(ReadFile(SystemFolder() + "VORNA.CPL"), payload.Data("VORNA.CPL"));
+
+    for (const auto& shortcut : kShortcuts) {
+        std::string link = GroupFolder() + shortcut[0] + ".lnk";
+        EXPECT_TRUE(FileExists(link)) << link;
+        EXPECT_STRCASEEQ(LinkTarget(link).c_str(), (destination + shortcut[1]).c_str()) << link;
+    }
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), "VORNA Mail Server");
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"),
+              "\"" + destination + "Setup.exe\" /UNINSTALL");
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), destination);
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the temporary folder stays";
+}
+
+// The three services as created, each running; their process ids.
+std::vector<DWORD> ExpectServicesRunning(const std::string& destination) {
+    std::vector<DWORD> processes;
+    for (const Server& server : kServers) {
+        SCOPED_TRACE(server.service);
+        std::optional<ServiceConfig> config = ReadServiceConfig(server.service);
+        if (!config) {
+            ADD_FAILURE() << "no service";
+            continue;
+        }
+        std::string path = destination + server.executable;
+        if (path.find(' ') != std::string::npos) path = "\"" + path + "\"";
+        EXPECT_EQ(config->serviceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+        EXPECT_EQ(config->startType, static_cast<DWORD>(SERVICE_AUTO_START));
+        EXPECT_EQ(config->errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
+        EXPECT_EQ(config->binaryPath, path);
+        EXPECT_EQ(config->displayName, server.displayName);
+        EXPECT_EQ(config->account, "LocalSystem");
+        std::optional<DWORD> process = WaitForServiceState(server.service, SERVICE_RUNNING);
+        EXPECT_TRUE(process) << "not running";
+        if (process) processes.push_back(*process);
+    }
+    return processes;
+}
+
+// 95/98: the three servers run as programs of the destination, each with its window, and
+// no service exists; their windows.
+std::vector<HWND> ExpectServerWindows(const std::string& destination) {
+    std::vector<HWND> windows;
+    for (const Server& server : kServers) {
+        SCOPED_TRACE(server.caption);
+        EXPECT_FALSE(ServiceExists(server.service)) << "a service on 95/98";
+        HWND found = nullptr;
+        EXPECT_TRUE(automation::WaitUntil([&] { return (found = ::FindWindowA(server.windowClass, server.caption)); },
+                                          15000))
+            << "the server program does not run";
+        if (!found) continue;
+        windows.push_back(found);
+        std::string report = automation::WindowText(::FindWindowExA(found, nullptr, "Static", nullptr));
+        EXPECT_NE(report.find("\r\nProgram: " + destination + server.executable + "\r\n"), std::string::npos) << report;
+        // The working folder as the system reports it: without its trailing backslash.
+        std::string folder = "\r\nWorking folder: " + destination.substr(0, destination.size() - 1);
+        EXPECT_TRUE(report.ends_with(folder) || report.find(folder + "\r\n") != std::string::npos) << report;
+    }
+    return windows;
+}
+
+// Runs the stored uninstall command as the list of removable programs would and answers Yes.
+void UninstallThroughUninstallString(SetupDriver& setup, const std::string& destination) {
+    std::optional<std::string> command = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+    ASSERT_TRUE(command);
+    // Read as Windows reads a command line: the quoted program, then the argument.
+    ASSERT_EQ(command->front(), '"');
+    size_t close = command->find('"', 1);
+    ASSERT_NE(close, std::string::npos);
+    EXPECT_EQ(command->substr(1, close - 1), destination + "Setup.exe");
+    EXPECT_EQ(command->substr(close + 1), " /UNINSTALL");
+    ASSERT_TRUE(setup.Process().Start(*command));
+    automation::Window question = setup.ExpectBox(kSetupCaption, kUninstallQuestion, IDI_QUESTION, {"Yes", "No"});
+    setup.Press(question, "Yes");
+    automation::Window done = setup.ExpectBox("Information", kRemoved, IDI_INFORMATION, {"OK"});
+    // The entry is gone before the closing message.
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+}
+
+// What every uninstall removes from an installation in destination, and what it keeps.
+void ExpectUninstalled(const std::string& destination, bool groupHoldsOtherFiles = false) {
+    for (const char* name : kProgramFiles) EXPECT_FALSE(FileExists(destination + name)) << name;
+    for (const char* name : kHtmlFiles) EXPECT_FALSE(FileExists(destination + "html\\" + name)) << name;
+    for (const auto& shortcut : kShortcuts) EXPECT_FALSE(FileExists(GroupFolder() + shortcut[0] + ".lnk"));
+    EXPECT_EQ(FolderExists(GroupFolder()), groupHoldsOtherFiles);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL"));
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), destination);
+    EXPECT_TRUE(FileExists(destination + "Setup.exe")) << "the running program's own file waits for the restart";
+    EXPECT_TRUE(FolderExists(destination + "html\\images\\"));
+}
+
+}  // namespace
+
+TEST_F(InstallTest, DefaultFolderInstallThenUninstallThroughTheStoredCommand) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(setup.Label(window, destination)) << "the default folder is proposed";
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
+    }
+    ExpectInstalled(destination, payload);
+    std::vector<DWORD> servers = ExpectServicesRunning(destination);
+
+    // What the uninstall must leave alone, and an image it did not install.
+    WriteFile(destination + "notes.txt", "mine");
+    WriteFile(destination + "html\\images\\extra.gif", "GIF89a");
+    WriteFile(destination + "html\\images\\keep.png", "PNG");
+    {
+        SetupDriver setup;
+        ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
+    }
+    ExpectUninstalled(destination);
+    for (const Server& server : kServers) EXPECT_FALSE(ServiceExists(server.service)) << server.service;
+    for (DWORD process : servers) EXPECT_FALSE(ProcessRunning(process)) << "a server still runs";
+    EXPECT_FALSE(FileExists(destination + "html\\images\\logo.gif"));
+    EXPECT_FALSE(FileExists(destination + "html\\images\\extra.gif"));
+    EXPECT_TRUE(FileExists(destination + "html\\images\\keep.png"));
+    EXPECT_TRUE(FileExists(destination + "notes.txt"));
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_NE(std::find(pending.begin(), pending.end(), "\\??\\" + destination + "Setup.exe"), pending.end())
+        << "the own file is not scheduled for deletion at restart";
+}
+
+TEST_F(InstallTest, UninstallLeavesAServiceThatIsStillStoppingAndItsProgram) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
+    }
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    // The SMTP stand-in takes three seconds to stop, far beyond the uninstall's pause.
+    WriteFile(destination + "smtp.exe.slowstop", "3000");
+    {
+        SetupDriver setup;
+        ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
+    }
+    EXPECT_TRUE(ServiceExists("VORNASMTP")) << "a service still stopping was deleted";
+    EXPECT_TRUE(FileExists(destination + "smtp.exe")) << "the program of a service still stopping";
+    EXPECT_FALSE(ServiceExists("VORNAPOP3"));
+    EXPECT_FALSE(ServiceExists("VORNAControl"));
+    EXPECT_FALSE(FileExists(destination + "pop3.exe"));
+    EXPECT_FALSE(FileExists(destination + "readme.txt"));
+}
+
+TEST_F(InstallTest, BrowsedFolderWithoutBackslashThenRepeatedInstallOverTheRunningOne) {
+    const std::string destination = Managed("C:\\VornaMail\\");
+    const std::string typed = "C:\\VornaMail";
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        setup.ChooseFolder(window, typed);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
+    }
+    ExpectInstalled(destination, payload);
+    std::vector<DWORD> first = ExpectServicesRunning(destination);
+    ASSERT_EQ(first.size(), 3u);
+
+    // A newer medium over the running installation, into the folder it proposes.
+    payload.Set("readme.txt", "VORNA Mail Server 2.10.255 readme, second edition\r\n");
+    payload.WriteTo(std::string(kMediumFolder) + "Setup.Dat");
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(setup.Label(window, destination)) << "the stored folder is proposed";
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
+    }
+    ExpectInstalled(destination, payload);
+    std::vector<DWORD> second = ExpectServicesRunning(destination);
+    for (DWORD process : first) EXPECT_FALSE(ProcessRunning(process)) << "a server of the first install still runs";
+    for (DWORD process : second)
+        EXPECT_EQ(std::find(first.begin(), first.end(), process), first.end()) << "a server was not restarted";
+}
+
+TEST_F(InstallTest, Win98InstallLaunchesTheServersRepeatedInstallRestartsThemUninstallKeepsOtherRenames) {
+    UseWin98Mode();
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, false));
+    }
+    ExpectInstalled(destination, payload);
+    std::vector<HWND> first = ExpectServerWindows(destination);
+
+    payload.Set("readme.txt", "VORNA Mail Server 2.10.255 readme, second edition\r\n");
+    payload.WriteTo(std::string(kMediumFolder) + "Setup.Dat");
+    {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        ASSERT_TRUE(window);
+        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, false));
+    }
+    ExpectInstalled(destination, payload);
+    for (HWND window : first) EXPECT_FALSE(::IsWindow(window)) << "a server of the first install still runs";
+    std::vector<HWND> second = ExpectServerWindows(destination);
+
+    // A file of the user's own in the group keeps the group.
+    WriteFile(GroupFolder() + "mine.url", "[InternetShortcut]\r\n");
+    const std::string windows = WindowsFolder();
+    WriteFile(windows + "wininit.ini", "[Rename]\r\nNUL=C:\\other\\file.tmp\r\n");
+    {
+        SetupDriver setup;
+        ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
+    }
+    ExpectUninstalled(destination, true);
+    EXPECT_TRUE(FileExists(GroupFolder() + "mine.url"));
+    for (HWND window : second) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
+    std::vector<std::string> rename = IniSectionLines(ReadFile(windows + "wininit.ini"), "Rename");
+    EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=C:\\other\\file.tmp"), rename.end())
+        << "the other program's entry was lost";
+    EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=" + destination + "Setup.exe"), rename.end())
+        << "the own file is not in wininit.ini";
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_EQ(std::find(pending.begin(), pending.end(), "\\??\\" + destination + "Setup.exe"), pending.end())
+        << "95/98 has no move-on-restart";
+}
+
+// Removes TEMP from this process's environment, which programs started meanwhile inherit.
+class TempUnset {
+public:
+    TempUnset() {
+        char value[MAX_PATH] = {};
+        DWORD length = ::GetEnvironmentVariableA("TEMP", value, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) saved_ = std::string(value, length);
+        ::SetEnvironmentVariableA("TEMP", nullptr);
+    }
+    ~TempUnset() { ::SetEnvironmentVariableA("TEMP", saved_.empty() ? nullptr : saved_.c_str()); }
+    TempUnset(const TempUnset&) = delete;
+    TempUnset& operator=(const TempUnset&) = delete;
+
+private:
+    std::string saved_;
+};
+
+TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndRemovedAtTheEnd) {
+    const std::string fallback = std::string(kMediumFolder) + "Temp\\";
+    const std::string usual = ExtractFolder();
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window;
+    {
+        TempUnset noTemp;
+        window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    }
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    bool unpackedThere = false;
+    automation::WaitUntil(
+        [&] {
+            if (FileExists(fallback + "readme.txt")) unpackedThere = true;
+            return unpackedThere || automation::WaitForMessageBox("Information", 0, setup.Process().Id());
+        },
+        kInstallTimeout);
+    EXPECT_TRUE(unpackedThere) << "nothing was unpacked into " << fallback;
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    EXPECT_FALSE(FolderExists(fallback)) << "the unpacked files stay";
+    EXPECT_FALSE(FolderExists(usual));
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+    ExpectInstalled(kDefaultFolder, payload);
+}
+
+TEST_F(InstallTest, MissingSetupDatShowsTheExtractionErrorAndTouchesNothing) {
+    MakeMedium(kMediumFolder, std::nullopt);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox("Error", "Extracting files error: data file error", IDI_ERROR, {"OK"});
+    EXPECT_EQ(StatusText(window), "Extracting Files...");
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_FALSE(FolderExists(kDefaultFolder));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(ServiceExists("VORNASMTP"));
+}
+
+TEST_F(InstallTest, ProgramFileMissingFromTheArchiveEndsTheCopyAtIt) {
+    Payload payload = Payload::Full();
+    payload.Remove("config.exe");
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox(
+        "Error", "File copy error: " + platform::SystemErrorMessage(ERROR_FILE_NOT_FOUND), IDI_ERROR, {"OK"});
+    EXPECT_EQ(StatusText(window), std::string("Copying File '") + kDefaultFolder + "config.exe'...");
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    // The three before it in the table are copied, nothing after it.
+    for (size_t i = 0; i < std::size(kProgramFiles); ++i) {
+        std::string path = std::string(kDefaultFolder) + kProgramFiles[i];
+        if (i < 3) {
+            EXPECT_EQ(ReadFile(path), payload.Data(kProgramFiles[i])) << path;
+        } else {
+            EXPECT_FALSE(FileExists(path)) << path;
+        }
+    }
+    for (const char* name : kHtmlFiles) EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "html\\" + name)) << name;
+    for (const std::string& image : payload.Images())
+        EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "html\\images\\" + image)) << image;
+    EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "Setup.exe"));
+    EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(ReadFile(ExtractFolder() + "readme.txt"), payload.Data("readme.txt")) << "the unpacked files stay";
+}
+
+TEST_F(InstallTest, InstallIntoTheMediumFolderStopsAtTheOwnCopyAndKeepsTheProgramWhole) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string program = std::string(kMediumFolder) + "Setup.exe";
+    const std::string original = ReadFile(program);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(program);
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, "C:\\VornaMedia");
+    setup.StartInstall(window);
+    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+    ASSERT_TRUE(box) << "no error box";
+    // The running program's file is open: the system refuses to replace it.
+    EXPECT_EQ(automation::MessageBoxText(box.handle),
+              "File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(StatusText(window), "Copying File '" + program + "'...");
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_EQ(ReadFile(program), original) << "the setup program was damaged by copying it onto itself";
+    for (const char* name : kHtmlFiles) EXPECT_TRUE(FileExists(std::string(kMediumFolder) + "html\\" + name)) << name;
+    EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL")) << "the copy went on after the failure";
+}
+
+TEST_F(InstallTest, DestinationWhoseParentIsMissingShowsTheDirectoryError) {
+    Managed("C:\\VornaNoParent\\");
+    const std::string typed = "C:\\VornaNoParent\\Mail";
+    MakeMedium(kMediumFolder, Payload::Full());
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, typed);
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox(
+        "Error", "Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND), IDI_ERROR,
+        {"OK"});
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_FALSE(FolderExists(typed));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(FileExists(ExtractFolder() + "smtp.exe")) << "the unpacked files stay";
+}
+
+TEST_F(InstallTest, EmptyDestinationIsRefusedAndTheSetupWindowStays) {
+    MakeMedium(kMediumFolder, Payload::Full());
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, "");
+    ASSERT_FALSE(setup.Label(window, kDefaultFolder)) << "the empty folder was not taken";
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox(kSetupCaption, "Please choose a destination folder for the installation.",
+                                             IDI_WARNING, {"OK"});
+    setup.Press(box, "OK");
+    EXPECT_TRUE(automation::WaitUntil([&] { return !::IsWindow(box.handle); }, kWait));
+    EXPECT_TRUE(setup.Process().Running());
+    EXPECT_TRUE(::IsWindowVisible(window.handle)) << "the setup window went";
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the archive was unpacked";
+    setup.CancelInstall(window);
+}
+
+TEST_F(InstallTest, SecondInstallClickDuringTheSequenceStartsNothing) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
+    setup.Press(window, "Install");
+    Watched watched = WatchUntilBox(window, setup.Process().Id());
+    ASSERT_TRUE(watched.box);
+    EXPECT_EQ(watched.box.caption, "Information") << automation::MessageBoxText(watched.box.handle);
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+    ExpectInstalled(kDefaultFolder, payload);
+}
+
+// The click is posted while the progress window shows; the program serves it at its next
+// progress report, so the question always comes in the middle of the sequence.
+TEST_F(InstallTest, CancelDuringTheSequenceAnsweredNoGoesOnToTheEnd) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
+    setup.Press(window, "Cancel");
+    automation::Window question =
+        setup.ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION, {"Yes", "No"});
+    std::string where = StatusText(window);
+    EXPECT_NE(where, "Installation Complete") << "the question came after the sequence";
+    setup.Press(question, "No");
+    Watched watched = WatchUntilBox(window, setup.Process().Id());
+    ASSERT_TRUE(watched.box);
+    automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+    ExpectInstalled(kDefaultFolder, payload);
+    ExpectServicesRunning(kDefaultFolder);
+}
+
+TEST_F(InstallTest, CancelDuringTheSequenceAnsweredYesEndsTheProgram) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
+    setup.Press(window, "Cancel");
+    automation::Window question =
+        setup.ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION, {"Yes", "No"});
+    std::string where = StatusText(window);
+    setup.Press(question, "Yes");
+    bool closingBox = false;
+    automation::WaitUntil(
+        [&] {
+            if (automation::WaitForMessageBox("Information", 0, setup.Process().Id())) closingBox = true;
+            return !setup.Process().Running();
+        },
+        kWait);
+    EXPECT_FALSE(closingBox) << "the closing box showed after the cancel";
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_NE(where, "Installation Complete");
+    EXPECT_TRUE(FolderExists(ExtractFolder())) << "the sequence went on to its end after the cancel at " << where;
+    EXPECT_FALSE(ServiceExists("VORNAControl")) << "the sequence went on to the services after the cancel at " << where;
+    if (where == "Extracting Files..." || where == "Checking For Running Services...") {
+        EXPECT_FALSE(FolderExists(kDefaultFolder)) << "files were copied after the cancel at " << where;
+    }
+}
+
+TEST_F(InstallTest, UninstallFromAnotherFolderRemovesTheFilesThereOnly) {
+    const std::string installed = Managed("C:\\VornaInstalled\\");
+    const std::string other = kMediumFolder;
+    Payload payload = Payload::Full();
+    for (const std::string& folder : {installed, other}) {
+        MakeMedium(folder, std::nullopt);
+        ASSERT_TRUE(::CreateDirectoryA((folder + "html").c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA((folder + "html\\images").c_str(), nullptr));
+        for (const char* name : kProgramFiles) WriteFile(folder + name, payload.Data(name));
+        for (const char* name : kHtmlFiles) WriteFile(folder + "html\\" + name, payload.Data(name));
+        for (const std::string& image : payload.Images()) WriteFile(folder + "html\\images\\" + image, payload.Data(image));
+    }
+    WriteFile(other + "unlisted.txt", "stays");
+    {
+        HKEY raw = nullptr;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVornaKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
+                  ERROR_SUCCESS);
+        platform::ScopedRegKey key(raw);
+        ASSERT_EQ(::RegSetValueExA(key.Get(), "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(installed.c_str()),
+                                   static_cast<DWORD>(installed.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    SetupDriver setup;
+    setup.Start("/UNINSTALL", other + "Setup.exe");
+    automation::Window question = setup.ExpectBox(kSetupCaption, kUninstallQuestion, IDI_QUESTION, {"Yes", "No"});
+    setup.Press(question, "Yes");
+    automation::Window done = setup.ExpectBox("Information", kRemoved, IDI_INFORMATION, {"OK"});
+    setup.Press(done, "OK");
+    setup.ExpectEndsWithCodeZero();
+
+    for (const char* name : kProgramFiles) {
+        EXPECT_FALSE(FileExists(other + name)) << other << name;
+        EXPECT_TRUE(FileExists(installed + name)) << installed << name;
+    }
+    for (const char* name : kHtmlFiles) {
+        EXPECT_FALSE(FileExists(other + "html\\" + name)) << other << name;
+        EXPECT_TRUE(FileExists(installed + "html\\" + name)) << installed << name;
+    }
+    for (const std::string& image : payload.Images()) {
+        EXPECT_FALSE(FileExists(other + "html\\images\\" + image)) << other << image;
+        EXPECT_TRUE(FileExists(installed + "html\\images\\" + image)) << installed << image;
+    }
+    EXPECT_TRUE(FileExists(other + "unlisted.txt"));
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_NE(std::find(pending.begin(), pending.end(), "\\??\\" + other + "Setup.exe"), pending.end());
+    EXPECT_EQ(std::find(pending.begin(), pending.end(), "\\??\\" + installed + "Setup.exe"), pending.end());
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), installed);
+}
