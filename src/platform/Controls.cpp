@@ -282,6 +282,10 @@ void WinControl::Repaint() {
     if (handle_) ::RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
+void WinControl::Update() {
+    if (handle_) ::RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
 void WinControl::SetFocus() {
     if (handle_) ::SetFocus(handle_);
 }
@@ -517,7 +521,7 @@ Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
 }
 
 void Panel::SetCaption(const std::string& caption) {
-    caption_ = caption;
+    WinControl::SetCaption(caption);  // the window text too, for automation and screen readers
     Invalidate();
 }
 

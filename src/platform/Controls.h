@@ -95,6 +95,8 @@ public:
     void FontChanged() override;
     void Invalidate() override;
     void Repaint() override;
+    // Paints what is already invalid, in this control and its children, before returning.
+    void Update();
     void SetFocus();
     int ControlId() const { return id_; }
 

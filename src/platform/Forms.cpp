@@ -85,6 +85,9 @@ void Form::Hide() {
 
 void Form::BringToFront() {
     if (!handle_) return;
+    // Already active and above every other window: nothing to do (the install asks this once
+    // per copied file, and each round trip to the window manager costs time).
+    if (::GetForegroundWindow() == handle_ && ::GetTopWindow(nullptr) == handle_) return;
     ::SetWindowPos(handle_, StayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(handle_);
 }

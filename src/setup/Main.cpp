@@ -62,10 +62,12 @@ bool TMainForm::HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
 void TMainForm::ShowProgress(const std::string& text) {
     platform::Application::Instance().ProcessMessages();
     RunForm->Show();
+    // Each text change invalidates just what shows the text; painting that at once puts the
+    // new text on screen before this returns, without drawing the rest again (once per file).
     RunForm->BackPanel->SetCaption(text);
-    RunForm->Repaint();
+    RunForm->Update();
     StatusBar->SetPanelText(0, text);
-    StatusBar->Repaint();
+    StatusBar->Update();
 }
 
 int RunSetup(std::vector<std::string> arguments) {

@@ -33,11 +33,17 @@ bool IsRenameHeader(const std::string& line) {
     return _stricmp(name.c_str(), "Rename") == 0;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+// The whole file; false when it exists but cannot be read (a missing file reads as empty).
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    content.clear();
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return false;
+    content = text.str();
+    return true;
 }
 
 }  // namespace
@@ -83,7 +89,10 @@ void ScheduleDeletionAtRestart(const std::string& path) {
     // The profile API would replace another program's pending "NUL=" entry; the file allows
     // the key many times, so the own entry is added beside the others instead. The new text
     // goes to a side file first so that a failed write never leaves a half file behind.
-    std::string text = WithRenameEntry(ReadWholeFile(wininit), path);
+    // A file that is there but cannot be read is not replaced: its entries would be lost.
+    std::string existing;
+    if (!ReadWholeFile(wininit, existing)) return;
+    std::string text = WithRenameEntry(existing, path);
     std::string side = wininit + ".new";
     {
         std::ofstream out(side, std::ios::binary | std::ios::trunc);

@@ -34,16 +34,20 @@ BOOL CALLBACK CollectTopLevel(HWND handle, LPARAM parameter) {
 }  // namespace
 
 std::string WindowText(HWND window) {
-    // WM_GETTEXT works across processes for any window class.
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) return {};
-    auto length = static_cast<size_t>(result);
-    std::string text(length + 1, '\0');
-    if (!::SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                               SMTO_ABORTIFHUNG, 2000, &result))
-        return {};
-    text.resize(std::min(static_cast<size_t>(result), length));
-    return text;
+    // One WM_GETTEXT (it works across processes for any window class), with the buffer grown
+    // until the text fits: asking for the length first could cut a text that changes between.
+    for (size_t size = 256; size <= (1u << 20); size *= 4) {
+        std::string text(size, '\0');
+        DWORD_PTR copied = 0;
+        if (!::SendMessageTimeoutA(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                                   2000, &copied))
+            return {};
+        if (copied + 1 < size) {
+            text.resize(copied);
+            return text;
+        }
+    }
+    return {};
 }
 
 std::string ClassName(HWND window) {
