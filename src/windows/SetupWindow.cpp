@@ -4,6 +4,24 @@
 
 namespace windows {
 
+void AimAtShellFolders(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkCURRENT_USER);
+    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    component.RegistrySection = "Shell Folders";
+}
+
+void AimAtUninstallEntry(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    component.RegistrySection = "Vorna";
+}
+
+void AimAtInstallPath(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    component.RegistryArea = "\\Software";
+    component.RegistrySection = "VORNA";
+}
+
 TSetupWindow::TSetupWindow() : Form("TMainForm") {
     caption_ = "VORNA Mail Server Setup";
     SetClientSize(454, 329);
@@ -14,15 +32,9 @@ TSetupWindow::TSetupWindow() : Form("TMainForm") {
     StayOnTop = true;
     VisibleAtCreation = true;
 
-    AdvancedRegistry.SetRegistryRootKey(registry::hkCURRENT_USER);
-    AdvancedRegistry.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-    AdvancedRegistry.RegistrySection = "Shell Folders";
-    AdvancedRegistryInstall.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-    AdvancedRegistryInstall.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    AdvancedRegistryInstall.RegistrySection = "Vorna";
-    PathRegistry.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-    PathRegistry.RegistryArea = "\\Software";
-    PathRegistry.RegistrySection = "VORNA";
+    AimAtShellFolders(AdvancedRegistry);
+    AimAtUninstallEntry(AdvancedRegistryInstall);
+    AimAtInstallPath(PathRegistry);
 }
 
 void TSetupWindow::BuildControls() {

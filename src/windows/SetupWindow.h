@@ -9,6 +9,12 @@
 
 namespace windows {
 
+// Where the window's three registry components point, also for tests that run the install
+// and uninstall steps without the window.
+void AimAtShellFolders(registry::TAdvancedRegistry& component);
+void AimAtUninstallEntry(registry::TAdvancedRegistry& component);
+void AimAtInstallPath(registry::TAdvancedRegistry& component);
+
 class TSetupWindow : public platform::Form {
 public:
     TSetupWindow();

@@ -11,6 +11,7 @@
 #include "platform/SystemInfo.h"
 #include "setup/ProgramState.h"
 #include "setup/Shortcuts.h"
+#include "windows/SetupWindow.h"
 
 namespace {
 
@@ -47,15 +48,9 @@ DWORD ValueCount(HKEY root, const std::string& keyPath) {
 class CreateIconsTest : public ::testing::Test {
 protected:
     CreateIconsTest() {
-        shellFolders.SetRegistryRootKey(registry::hkCURRENT_USER);
-        shellFolders.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-        shellFolders.RegistrySection = "Shell Folders";
-        uninstallKey.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-        uninstallKey.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-        uninstallKey.RegistrySection = "Vorna";
-        pathRegistry.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-        pathRegistry.RegistryArea = "\\Software";
-        pathRegistry.RegistrySection = "VORNA";
+        windows::AimAtShellFolders(shellFolders);
+        windows::AimAtUninstallEntry(uninstallKey);
+        windows::AimAtInstallPath(pathRegistry);
         // A folder with a space, as the default "Program Files" one has; the targets exist,
         // as they do after the copying step.
         setup::DestinationFolder = destination.Path();

@@ -11,6 +11,7 @@
 #include "setup/ProgramState.h"
 #include "setup/Shortcuts.h"
 #include "setup/Uninstall.h"
+#include "windows/SetupWindow.h"
 
 namespace {
 
@@ -104,12 +105,8 @@ TEST(DeleteImages, EveryGifGoesUnlessReadOnlyAndNothingElse) {
 class RemoveInstallationTest : public ::testing::Test {
 protected:
     RemoveInstallationTest() {
-        shellFolders.SetRegistryRootKey(registry::hkCURRENT_USER);
-        shellFolders.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-        shellFolders.RegistrySection = "Shell Folders";
-        uninstallKey.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-        uninstallKey.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-        uninstallKey.RegistrySection = "Vorna";
+        windows::AimAtShellFolders(shellFolders);
+        windows::AimAtUninstallEntry(uninstallKey);
         savedSystemFolder_ = setup::SystemFolder;
         setup::SystemFolder = system.Path();
 
