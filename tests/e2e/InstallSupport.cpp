@@ -4,7 +4,6 @@
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <fstream>
@@ -19,11 +18,9 @@ namespace e2e {
 
 using platform::ScopedKernelHandle;
 using platform::ScopedRegKey;
-using platform::ScopedServiceHandle;
 
 namespace {
 
-const char* const kServiceNames[] = {"VORNASMTP", "VORNAPOP3", "VORNAControl"};
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingValue[] = "PendingFileRenameOperations";
 const char kWin98Setting[] = "Software\\Wine\\AppDefaults\\Setup.exe";
@@ -44,19 +41,9 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 std::string WininitPath() { return WindowsFolder() + "wininit.ini"; }
 
 std::optional<std::string> RawValue(HKEY root, const std::string& key, const std::string& name) {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return std::nullopt;
-    ScopedRegKey opened(raw);
-    DWORD size = 0;
-    DWORD type = 0;
-    if (::RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    std::string data(size, '\0');
-    if (::RegQueryValueExA(opened.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                           &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    data.resize(size);
-    return data;
+    std::optional<testing_support::RegistryValue> value = testing_support::GetRegistryValue(root, key, name);
+    if (!value) return std::nullopt;
+    return value->data;
 }
 
 void SetPendingValue(const std::optional<std::string>& data) {
@@ -88,66 +75,6 @@ std::vector<std::pair<std::string, std::string>> PendingPairs(const std::string&
     return pairs;
 }
 
-std::string ProcessImage(HANDLE process) {
-    char path[1024] = {};
-    DWORD size = sizeof(path);
-    if (!::QueryFullProcessImageNameA(process, 0, path, &size)) return {};
-    return std::string(path, size);
-}
-
-BOOL CALLBACK CloseWindowsOf(HWND window, LPARAM processId) {
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(processId)) ::PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
-// Ends every process whose program lies in the folder, politely first, and waits for it.
-void EndProgramsIn(const std::string& folder) {
-    ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = ::Process32First(snapshot.Get(), &entry); more; more = ::Process32Next(snapshot.Get(), &entry)) {
-        ScopedKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE,
-                                                 FALSE, entry.th32ProcessID));
-        if (!process || !StartsWithNoCase(ProcessImage(process.Get()), folder)) continue;
-        ::EnumWindows(CloseWindowsOf, static_cast<LPARAM>(entry.th32ProcessID));
-        if (::WaitForSingleObject(process.Get(), 5000) != WAIT_OBJECT_0) {
-            ::TerminateProcess(process.Get(), 1);
-            ::WaitForSingleObject(process.Get(), 5000);
-        }
-    }
-}
-
-// Stops (waiting for the stop) and deletes the suite's services, waiting until they are gone.
-std::string RemoveSuiteServices() {
-    std::string problems;
-    ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!manager) return "cannot open the service control manager";
-    for (const char* name : kServiceNames) {
-        {
-            ScopedServiceHandle service(::OpenServiceA(manager.Get(), name, SERVICE_ALL_ACCESS));
-            if (!service) continue;
-            SERVICE_STATUS status{};
-            DWORD start = ::GetTickCount();
-            while (::QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED) {
-                if (status.dwCurrentState == SERVICE_RUNNING) ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);
-                if (::GetTickCount() - start > 20000) {
-                    problems += std::string(name) + " does not stop; ";
-                    break;
-                }
-                ::Sleep(50);
-            }
-            if (!::DeleteService(service.Get()) && ::GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE)
-                problems += std::string(name) + " cannot be deleted; ";
-        }
-        if (!automation::WaitUntil([&] { return !ServiceExists(name); }, 10000))
-            problems += std::string(name) + " stays registered; ";
-    }
-    return problems;
-}
-
 }  // namespace
 
 // ---- Payload ----
@@ -158,7 +85,7 @@ Payload Payload::Full() {
     for (const char* name : kProgramFiles) {
         std::string file = name;
         if (file == "smtp.exe" || file == "pop3.exe" || file == "control.exe") {
-            std::string bytes = ReadFile(bin + file);
+            std::string bytes = ReadFileBytes(bin + file);
             if (bytes.empty()) throw std::runtime_error("no stand-in " + bin + file);
             payload.Set(file, bytes);
         } else {
@@ -228,14 +155,14 @@ void CleanMachine::SetUp() {
         }
     }
     pendingBefore_ = RawValue(HKEY_LOCAL_MACHINE, kSessionManager, kPendingValue);
-    if (FileExists(WininitPath())) wininitBefore_ = ReadFile(WininitPath());
+    if (FileExists(WininitPath())) wininitBefore_ = ReadFileBytes(WininitPath());
 }
 
 void CleanMachine::TearDown() {
     Clean();
     SetPendingValue(pendingBefore_);
     if (wininitBefore_) {
-        WriteFile(WininitPath(), *wininitBefore_);
+        WriteFileBytes(WininitPath(), *wininitBefore_);
     } else {
         ::DeleteFileA(WininitPath().c_str());
     }
@@ -273,19 +200,6 @@ void CleanMachine::Clean() {
 }
 
 // ---- read-backs ----
-
-bool FileExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string ReadFile(const std::string& path) { return testing_support::ReadFileBytes(path); }
-void WriteFile(const std::string& path, const std::string& bytes) { testing_support::WriteFileBytes(path, bytes); }
 
 std::string SystemFolder() {
     char buffer[MAX_PATH] = {};
@@ -334,71 +248,6 @@ std::string LinkTarget(const std::string& linkFile) {
     }
     if (SUCCEEDED(initialised)) ::CoUninitialize();
     return target;
-}
-
-std::optional<std::string> RegistryString(HKEY root, const std::string& key, const std::string& name) {
-    std::optional<std::string> data = RawValue(root, key, name);
-    if (data) {
-        while (!data->empty() && data->back() == '\0') data->pop_back();
-    }
-    return data;
-}
-
-bool RegistryKeyExists(HKEY root, const std::string& key) {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
-    ScopedRegKey opened(raw);
-    return true;
-}
-
-std::optional<ServiceConfig> ReadServiceConfig(const std::string& name) {
-    ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) return std::nullopt;
-    ScopedServiceHandle service(::OpenServiceA(manager.Get(), name.c_str(), SERVICE_QUERY_CONFIG));
-    if (!service) return std::nullopt;
-    DWORD needed = 0;
-    ::QueryServiceConfigA(service.Get(), nullptr, 0, &needed);
-    if (needed == 0) return std::nullopt;
-    std::vector<char> buffer(needed);
-    auto* raw = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
-    if (!::QueryServiceConfigA(service.Get(), raw, needed, &needed)) return std::nullopt;
-    auto text = [](const char* value) { return value ? std::string(value) : std::string(); };
-    ServiceConfig config;
-    config.serviceType = raw->dwServiceType;
-    config.startType = raw->dwStartType;
-    config.errorControl = raw->dwErrorControl;
-    config.binaryPath = text(raw->lpBinaryPathName);
-    config.displayName = text(raw->lpDisplayName);
-    config.account = text(raw->lpServiceStartName);
-    return config;
-}
-
-bool ServiceExists(const std::string& name) {
-    ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager) throw std::runtime_error("cannot open the service control manager");
-    ScopedServiceHandle service(::OpenServiceA(manager.Get(), name.c_str(), SERVICE_QUERY_STATUS));
-    return service.IsValid();
-}
-
-std::optional<DWORD> WaitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs) {
-    std::optional<DWORD> processId;
-    automation::WaitUntil(
-        [&] {
-            ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-            if (!manager) return false;
-            ScopedServiceHandle service(::OpenServiceA(manager.Get(), name.c_str(), SERVICE_QUERY_STATUS));
-            if (!service) return false;
-            SERVICE_STATUS_PROCESS status{};
-            DWORD needed = 0;
-            if (!::QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                        sizeof(status), &needed) ||
-                status.dwCurrentState != state)
-                return false;
-            processId = status.dwProcessId;
-            return true;
-        },
-        timeoutMs);
-    return processId;
 }
 
 bool ProcessRunning(DWORD processId) {

@@ -12,8 +12,26 @@
 #include <gtest/gtest.h>
 
 #include "Automation.h"
+#include "ScratchFolder.h"
+#include "ScratchRegistry.h"
+#include "SuiteState.h"
+#include "platform/SystemInfo.h"
 
 namespace e2e {
+
+// Read-backs shared with the other machine-touching tests.
+using platform::FileExists;
+using platform::FolderExists;
+using testing_support::EndProgramsIn;
+using testing_support::ReadFileBytes;
+using testing_support::ReadServiceConfig;
+using testing_support::RegistryKeyExists;
+using testing_support::RegistryString;
+using testing_support::RemoveSuiteServices;
+using testing_support::ServiceConfig;
+using testing_support::ServiceExists;
+using testing_support::WaitForServiceState;
+using testing_support::WriteFileBytes;
 
 inline constexpr char kDefaultFolder[] = "C:\\Program Files\\Vorna\\";
 inline constexpr char kMediumFolder[] = "C:\\VornaMedia\\";
@@ -79,10 +97,6 @@ private:
 };
 
 // ---- read-backs ----
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
 // C:\windows\system32\ (with its backslash) and TEMP + "\VORNAInstall\".
 std::string SystemFolder();
 std::string WindowsFolder();
@@ -92,21 +106,6 @@ std::string ProgramsFolder();
 std::string GroupFolder();
 // The target path stored in a shell link, read through IShellLinkA; empty if unreadable.
 std::string LinkTarget(const std::string& linkFile);
-std::optional<std::string> RegistryString(HKEY root, const std::string& key, const std::string& name);
-bool RegistryKeyExists(HKEY root, const std::string& key);
-
-struct ServiceConfig {
-    DWORD serviceType = 0;
-    DWORD startType = 0;
-    DWORD errorControl = 0;
-    std::string binaryPath;
-    std::string displayName;
-    std::string account;
-};
-std::optional<ServiceConfig> ReadServiceConfig(const std::string& name);
-bool ServiceExists(const std::string& name);
-// Waits for the state; the service's process id once it is reached, nothing on timeout.
-std::optional<DWORD> WaitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs = 15000);
 bool ProcessRunning(DWORD processId);
 
 // The sources of HKLM ... Session Manager "PendingFileRenameOperations" whose target is

@@ -49,14 +49,14 @@ void InstallToTheEnd(SetupDriver& setup, const automation::Window& window, const
 // Everything an install leaves apart from the servers.
 void ExpectInstalled(const std::string& destination, const Payload& payload) {
     for (const char* name : kProgramFiles)
-        EXPECT_EQ(ReadFile(destination + name), payload.Data(name)) << destination << name;
+        EXPECT_EQ(ReadFileBytes(destination + name), payload.Data(name)) << destination << name;
     for (const char* name : kHtmlFiles)
-        EXPECT_EQ(ReadFile(destination + "html\\" + name), payload.Data(name)) << destination << "html\\" << name;
+        EXPECT_EQ(ReadFileBytes(destination + "html\\" + name), payload.Data(name)) << destination << "html\\" << name;
     for (const std::string& image : payload.Images())
-        EXPECT_EQ(ReadFile(destination + "html\\images\\" + image), payload.Data(image)) << image;
-    EXPECT_EQ(ReadFile(destination + "Setup.exe"), ReadFile(testing_support::BinFolder() + "Setup.exe"))
+        EXPECT_EQ(ReadFileBytes(destination + "html\\images\\" + image), payload.Data(image)) << image;
+    EXPECT_EQ(ReadFileBytes(destination + "Setup.exe"), ReadFileBytes(testing_support::BinFolder() + "Setup.exe"))
         << "the copy of the setup program";
-    EXPECT_EQ(ReadFile(SystemFolder() + "VORNA.CPL"), payload.Data("VORNA.CPL"));
+    EXPECT_EQ(ReadFileBytes(SystemFolder() + "VORNA.CPL"), payload.Data("VORNA.CPL"));
 
     for (const auto& shortcut : kShortcuts) {
         std::string link = GroupFolder() + shortcut[0] + ".lnk";
@@ -167,9 +167,9 @@ TEST_F(InstallTest, DefaultFolderInstallThenUninstallThroughTheStoredCommand) {
     std::vector<DWORD> servers = ExpectServicesRunning(destination);
 
     // What the uninstall must leave alone, and an image it did not install.
-    WriteFile(destination + "notes.txt", "mine");
-    WriteFile(destination + "html\\images\\extra.gif", "GIF89a");
-    WriteFile(destination + "html\\images\\keep.png", "PNG");
+    WriteFileBytes(destination + "notes.txt", "mine");
+    WriteFileBytes(destination + "html\\images\\extra.gif", "GIF89a");
+    WriteFileBytes(destination + "html\\images\\keep.png", "PNG");
     {
         SetupDriver setup;
         ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
@@ -198,7 +198,7 @@ TEST_F(InstallTest, UninstallLeavesAServiceThatIsStillStoppingAndItsProgram) {
     }
     ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
     // The SMTP stand-in takes three seconds to stop, far beyond the uninstall's pause.
-    WriteFile(destination + "smtp.exe.slowstop", "3000");
+    WriteFileBytes(destination + "smtp.exe.slowstop", "3000");
     {
         SetupDriver setup;
         ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
@@ -271,9 +271,9 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersRepeatedInstallRestartsThemUni
     std::vector<HWND> second = ExpectServerWindows(destination);
 
     // A file of the user's own in the group keeps the group.
-    WriteFile(GroupFolder() + "mine.url", "[InternetShortcut]\r\n");
+    WriteFileBytes(GroupFolder() + "mine.url", "[InternetShortcut]\r\n");
     const std::string windows = WindowsFolder();
-    WriteFile(windows + "wininit.ini", "[Rename]\r\nNUL=C:\\other\\file.tmp\r\n");
+    WriteFileBytes(windows + "wininit.ini", "[Rename]\r\nNUL=C:\\other\\file.tmp\r\n");
     {
         SetupDriver setup;
         ASSERT_NO_FATAL_FAILURE(UninstallThroughUninstallString(setup, destination));
@@ -281,7 +281,7 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersRepeatedInstallRestartsThemUni
     ExpectUninstalled(destination, true);
     EXPECT_TRUE(FileExists(GroupFolder() + "mine.url"));
     for (HWND window : second) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
-    std::vector<std::string> rename = IniSectionLines(ReadFile(windows + "wininit.ini"), "Rename");
+    std::vector<std::string> rename = IniSectionLines(ReadFileBytes(windows + "wininit.ini"), "Rename");
     EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=C:\\other\\file.tmp"), rename.end())
         << "the other program's entry was lost";
     EXPECT_NE(std::find(rename.begin(), rename.end(), "NUL=" + destination + "Setup.exe"), rename.end())
@@ -369,7 +369,7 @@ TEST_F(InstallTest, ProgramFileMissingFromTheArchiveEndsTheCopyAtIt) {
     for (size_t i = 0; i < std::size(kProgramFiles); ++i) {
         std::string path = std::string(kDefaultFolder) + kProgramFiles[i];
         if (i < 3) {
-            EXPECT_EQ(ReadFile(path), payload.Data(kProgramFiles[i])) << path;
+            EXPECT_EQ(ReadFileBytes(path), payload.Data(kProgramFiles[i])) << path;
         } else {
             EXPECT_FALSE(FileExists(path)) << path;
         }
@@ -380,14 +380,14 @@ TEST_F(InstallTest, ProgramFileMissingFromTheArchiveEndsTheCopyAtIt) {
     EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "Setup.exe"));
     EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_EQ(ReadFile(ExtractFolder() + "readme.txt"), payload.Data("readme.txt")) << "the unpacked files stay";
+    EXPECT_EQ(ReadFileBytes(ExtractFolder() + "readme.txt"), payload.Data("readme.txt")) << "the unpacked files stay";
 }
 
 TEST_F(InstallTest, InstallIntoTheMediumFolderStopsAtTheOwnCopyAndKeepsTheProgramWhole) {
     Payload payload = Payload::Full();
     MakeMedium(kMediumFolder, payload);
     const std::string program = std::string(kMediumFolder) + "Setup.exe";
-    const std::string original = ReadFile(program);
+    const std::string original = ReadFileBytes(program);
     SetupDriver setup;
     automation::Window window = setup.StartInstallWindow(program);
     ASSERT_TRUE(window);
@@ -401,7 +401,7 @@ TEST_F(InstallTest, InstallIntoTheMediumFolderStopsAtTheOwnCopyAndKeepsTheProgra
     EXPECT_EQ(StatusText(window), "Copying File '" + program + "'...");
     setup.Press(box, "OK");
     setup.ExpectEndsWithCodeZero();
-    EXPECT_EQ(ReadFile(program), original) << "the setup program was damaged by copying it onto itself";
+    EXPECT_EQ(ReadFileBytes(program), original) << "the setup program was damaged by copying it onto itself";
     for (const char* name : kHtmlFiles) EXPECT_TRUE(FileExists(std::string(kMediumFolder) + "html\\" + name)) << name;
     EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL")) << "the copy went on after the failure";
 }
@@ -524,11 +524,11 @@ TEST_F(InstallTest, UninstallFromAnotherFolderRemovesTheFilesThereOnly) {
         MakeMedium(folder, std::nullopt);
         ASSERT_TRUE(::CreateDirectoryA((folder + "html").c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA((folder + "html\\images").c_str(), nullptr));
-        for (const char* name : kProgramFiles) WriteFile(folder + name, payload.Data(name));
-        for (const char* name : kHtmlFiles) WriteFile(folder + "html\\" + name, payload.Data(name));
-        for (const std::string& image : payload.Images()) WriteFile(folder + "html\\images\\" + image, payload.Data(image));
+        for (const char* name : kProgramFiles) WriteFileBytes(folder + name, payload.Data(name));
+        for (const char* name : kHtmlFiles) WriteFileBytes(folder + "html\\" + name, payload.Data(name));
+        for (const std::string& image : payload.Images()) WriteFileBytes(folder + "html\\images\\" + image, payload.Data(image));
     }
-    WriteFile(other + "unlisted.txt", "stays");
+    WriteFileBytes(other + "unlisted.txt", "stays");
     {
         HKEY raw = nullptr;
         ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVornaKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),

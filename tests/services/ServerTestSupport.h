@@ -1,11 +1,12 @@
 #pragma once
-// What the service and server-window tests share: the stand-in servers, waits on the real
-// service control manager and on real windows, and a recording progress report.
+// What the service and server-window tests share: the stand-in servers, waits on real
+// windows, and a recording progress report (service read-backs are in SuiteState.h).
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "SuiteState.h"
 #include "setup/Progress.h"
 
 namespace testing_support {
@@ -25,25 +26,6 @@ void CopyStandIns(const std::string& folder);
 // is exactly `length` characters, with a space in its name.
 std::string MakeFolderOfLength(const std::string& parent, size_t length);
 
-// Polls until the service reports the state; false on timeout or when it cannot be read.
-bool WaitForServiceState(const std::string& name, DWORD state, DWORD timeoutMs = 15000);
-bool ServiceExists(const std::string& name);
-// Stops (waiting for the stop) and deletes the suite's services, waiting until they are gone.
-// Returns a description of what could not be cleaned, empty when all went well.
-std::string RemoveSuiteServices();
-
-struct ServiceConfig {
-    DWORD serviceType = 0;
-    DWORD startType = 0;
-    DWORD errorControl = 0;
-    std::string binaryPath;
-    std::string displayName;
-    std::string account;
-    std::string loadOrderGroup;
-    std::string dependencies;
-};
-bool ReadServiceConfig(const std::string& name, ServiceConfig& config);
-
 // Polls for a top-level window of that class and caption; null on timeout.
 HWND WaitForWindow(const char* windowClass, const char* caption, DWORD timeoutMs = 15000);
 // The stand-in's "Program: " and "Working folder: " lines, read from its window.
@@ -52,8 +34,5 @@ struct StandInReport {
     std::string workingFolder;
 };
 StandInReport ReadStandInReport(HWND window);
-// Ends every process whose program lies in the folder (politely by window first) and waits
-// for it, so that the folder can be removed.
-void EndProgramsIn(const std::string& folder);
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ServerTestSupport.h"
+#include "SuiteState.h"
 #include "platform/SystemInfo.h"
 #include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"

@@ -5,6 +5,7 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ServerTestSupport.h"
+#include "SuiteState.h"
 #include "platform/SystemInfo.h"
 #include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
@@ -50,15 +51,16 @@ protected:
         setup::InstallAndStartServices(progress);
         ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
         for (const auto& row : ServerTable) {
-            ASSERT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING)) << row.serviceName << " did not start";
+            ASSERT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING).has_value()) << row.serviceName << " did not start";
         }
     }
 
     void ExpectRegisteredExactly(const std::string& folder) {
         for (const auto& row : ServerTable) {
             SCOPED_TRACE(row.serviceName);
-            ServiceConfig config;
-            ASSERT_TRUE(ReadServiceConfig(row.serviceName, config));
+            std::optional<ServiceConfig> read = ReadServiceConfig(row.serviceName);
+            ASSERT_TRUE(read.has_value());
+            const ServiceConfig& config = *read;
             EXPECT_EQ(config.serviceType, 0x10u);  // own process, not interactive
             EXPECT_EQ(config.startType, 2u);       // automatic
             EXPECT_EQ(config.errorControl, 1u);    // normal
@@ -106,7 +108,7 @@ TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnewWithTheQu
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
     ExpectRegisteredExactly(setup::DestinationFolder);
     // The quoted path starts the program it names.
-    for (const auto& row : ServerTable) EXPECT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING));
+    for (const auto& row : ServerTable) EXPECT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING).has_value());
     // Without a space nothing needs quoting.
     EXPECT_EQ(setup::ServiceExecutablePath("C:\\Vorna\\", "smtp.exe"), "C:\\Vorna\\smtp.exe");
 }

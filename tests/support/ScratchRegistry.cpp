@@ -126,6 +126,13 @@ std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyP
     return value;
 }
 
+std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name) {
+    std::optional<RegistryValue> value = GetRegistryValue(root, keyPath, name);
+    if (!value) return std::nullopt;
+    while (!value->data.empty() && value->data.back() == '\0') value->data.pop_back();
+    return value->data;
+}
+
 bool RegistryKeyExists(HKEY root, const std::string& keyPath) {
     HKEY raw = nullptr;
     if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;

@@ -65,6 +65,8 @@ void SetRegistryValue(HKEY root, const std::string& keyPath, const std::string& 
 void SetRegistryString(HKEY root, const std::string& keyPath, const std::string& name, const std::string& value);
 // Nothing when the key or the value is missing.
 std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyPath, const std::string& name);
+// A string value's text without its terminating NULs; nothing when the key or value is missing.
+std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name);
 bool RegistryKeyExists(HKEY root, const std::string& keyPath);
 // Names of the direct subkeys, sorted.
 std::vector<std::string> RegistrySubkeys(HKEY root, const std::string& keyPath);
