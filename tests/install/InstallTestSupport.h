@@ -7,16 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "RecordingProgress.h"
 #include "platform/ScopedHandle.h"
-#include "setup/Progress.h"
 
 namespace install_tests {
 
-class RecordingProgress final : public setup::ProgressReport {
-public:
-    void ShowProgress(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
+using testing_support::RecordingProgress;
 
 // Snapshots HKLM "...\Session Manager" "PendingFileRenameOperations" through a handle opened
 // at construction (so a later registry redirection does not hide the real key) and puts the

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "RecordingProgress.h"
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "platform/SystemInfo.h"
@@ -11,15 +12,10 @@
 #include "setup/ProgramState.h"
 
 using testing_support::ReadFileBytes;
+using testing_support::RecordingProgress;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-class RecordingProgress : public setup::ProgressReport {
-public:
-    void ShowProgress(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
 
 std::string Copying(const std::string& path) { return "Copying File '" + path + "'..."; }
 

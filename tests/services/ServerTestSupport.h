@@ -6,16 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "RecordingProgress.h"
 #include "SuiteState.h"
-#include "setup/Progress.h"
 
 namespace testing_support {
-
-class RecordingProgress final : public setup::ProgressReport {
-public:
-    void ShowProgress(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
 
 // The build's bin folder as a Windows path with its trailing backslash (from VORNA_BIN).
 // Throws when the variable is missing, so a test cannot pass without its stand-ins.
