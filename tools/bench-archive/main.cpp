@@ -21,33 +21,21 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "archive/DataUnit.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 
 namespace {
 
-constexpr double kMB = 1024.0 * 1024.0;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using bench::Check;
+using bench::kMB;
+using bench::Now;
 
 double Seconds(const std::function<void()>& work) {
     double start = Now();
     work();
     return Now() - start;
-}
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) throw std::runtime_error(what + ": " + platform::LastErrorMessage());
 }
 
 // Fills a block with cheap pseudo-random bytes (incompressible enough for any file system).

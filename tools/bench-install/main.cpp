@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Automation.h"
+#include "BenchCommon.h"
 #include "archive/DataUnit.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
@@ -39,25 +40,13 @@
 
 namespace {
 
-constexpr double kMB = 1024.0 * 1024.0;
+using bench::Check;
+using bench::kMB;
+using bench::Now;
+
 constexpr char kCaption[] = "VORNA Mail Server Setup";
 constexpr char kDoneText[] = "The setup is complete. You may run the installed program now.";
 constexpr DWORD kInstallTimeoutMs = 20 * 60 * 1000;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void Check(bool ok, const std::string& what) {
-    if (!ok) throw std::runtime_error(what + ": " + platform::LastErrorMessage());
-}
 
 void MakeFolder(const std::string& folder) {
     if (!platform::FolderExists(folder)) Check(::CreateDirectoryA(folder.c_str(), nullptr), "create " + folder);
