@@ -303,14 +303,7 @@ void WinControl::RemoveChild(Control* child) {
 }
 
 void WinControl::Realign() {
-    RECT area = ClientRect();
-    if (auto* panel = dynamic_cast<Panel*>(this)) {
-        // Aligned children sit inside the panel's border and bevels.
-        int inset = panel->BorderWidth;
-        if (panel->BevelOuter != BevelCut::None) inset += panel->BevelWidth;
-        if (panel->BevelInner != BevelCut::None) inset += panel->BevelWidth;
-        ::InflateRect(&area, -inset, -inset);
-    }
+    RECT area = AlignRect();
     for (Control* child : children_) {
         if (child->GetAlign() == Align::Bottom) {
             child->SetBounds(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
@@ -518,6 +511,15 @@ Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
     width_ = 185;
     height_ = 41;
     CreateHandle(className, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
+}
+
+RECT Panel::AlignRect() const {
+    RECT area = ClientRect();
+    int inset = BorderWidth;
+    if (BevelOuter != BevelCut::None) inset += BevelWidth;
+    if (BevelInner != BevelCut::None) inset += BevelWidth;
+    ::InflateRect(&area, -inset, -inset);
+    return area;
 }
 
 void Panel::SetCaption(const std::string& caption) {

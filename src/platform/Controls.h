@@ -101,7 +101,8 @@ public:
     int ControlId() const { return id_; }
 
     RECT ClientRect() const;
-    const std::vector<Control*>& Children() const { return children_; }
+    // The part of the client area that aligned children share.
+    virtual RECT AlignRect() const { return ClientRect(); }
     void AddChild(Control* child);
     void RemoveChild(Control* child);
     // Lays out children aligned to the bottom or the whole client area.
@@ -234,6 +235,8 @@ public:
     explicit Panel(WinControl* parent, const char* className = "TPanel");
     void SetCaption(const std::string& caption) override;
     bool PaintsItself() const override { return true; }
+    // Inside the border and the bevels.
+    RECT AlignRect() const override;
     // Draws the whole panel; the standard look is bevels, border, fill and caption.
     void Paint(HDC dc) override;
     void PaintStandard(HDC dc);
