@@ -44,7 +44,6 @@ public:
     int ShowModal();
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
-    bool IsModal() const { return modal_; }
 
     // The default button answers Enter.
     Button* DefaultButton() const { return defaultButton_; }
