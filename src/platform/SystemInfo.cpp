@@ -1,5 +1,9 @@
 #include "platform/SystemInfo.h"
 
+#include <shlobj.h>
+
+#include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -61,6 +65,13 @@ std::string ModuleFileName() { return FileNameOf(ModulePath()); }
 std::string WithTrailingBackslash(std::string folder) {
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
     return folder;
+}
+
+bool IsFullPath(const std::string& path) {
+    bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                 path[2] == '\\';
+    bool network = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || network;
 }
 
 bool FolderExists(const std::string& path) {

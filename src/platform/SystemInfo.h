@@ -28,6 +28,10 @@ std::string ModuleFileName();
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
+// A drive path ("C:\...") or a network path ("\\server\share..."): never a path that depends
+// on the current folder or the current drive.
+bool IsFullPath(const std::string& path);
+
 // Appends a backslash unless the text is empty or already ends in one.
 std::string WithTrailingBackslash(std::string folder);
 
