@@ -650,12 +650,6 @@ LPARAM ItemListControl::ItemData(int index) const {
     return ::SendMessageA(handle_, messages_.getData, static_cast<WPARAM>(index), 0);
 }
 
-bool ItemListControl::DrawItem(DRAWITEMSTRUCT& item) {
-    if (!OnDrawItem) return false;
-    OnDrawItem(item);
-    return true;
-}
-
 bool ItemListControl::MeasureItem(MEASUREITEMSTRUCT& item) {
     item.itemHeight = static_cast<UINT>(ItemHeightPixels);
     return true;
