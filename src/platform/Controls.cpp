@@ -18,11 +18,6 @@ std::set<std::string>& OwnClasses() {
     return classes;
 }
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
-    ScopedBrush brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rect, brush.Get());
-}
-
 // Draws the raised or lowered edge of a rectangle, width pixels deep, and shrinks it.
 void Frame3D(HDC dc, RECT& rect, COLORREF topLeft, COLORREF bottomRight, int width) {
     for (int i = 0; i < width; ++i) {

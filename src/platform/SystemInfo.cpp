@@ -13,6 +13,12 @@ std::string CutToShortText(std::string text) {
     return text;
 }
 
+std::string UpperCaseAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 bool IsWindowsNT() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof(info);

@@ -9,6 +9,9 @@ namespace platform {
 constexpr size_t kShortTextMax = 255;
 std::string CutToShortText(std::string text);
 
+// Upper-cases the letters a to z only, whatever the code page makes of the other bytes.
+std::string UpperCaseAscii(std::string text);
+
 // True when the version query reports the NT platform (2). Asked anew at every call.
 bool IsWindowsNT();
 

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/FileSearch.h"
+#include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 
 namespace windows {
@@ -241,11 +243,6 @@ std::string MissingFolderQuestion(const std::string& path) {
     return "The Folder:\r\n\r\n'" + path + "'" + "\r\n\r\n" + "does not exist. Do you want the folder to be created?";
 }
 
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 TBrowseFolder::TBrowseFolder() : Form("TBrowseFolder") {
     caption_ = "Choose Folder";
     SetClientSize(250, 266);
@@ -318,7 +315,7 @@ void TBrowseFolder::FormCloseQuery(bool& canClose) {
         return;
     }
     const std::string path = PathEdit->Text();
-    if (FolderExists(path)) {
+    if (platform::FolderExists(path)) {
         canClose = true;
         return;
     }
