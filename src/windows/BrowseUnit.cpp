@@ -111,17 +111,10 @@ void TDirectoryListBox::Rebuild() {
     const int current = static_cast<int>(entries_.size()) - 1;
 
     std::vector<std::string> subfolders;
-    WIN32_FIND_DATAA found{};
-    std::string pattern = directory_;
-    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-    platform::ScopedFind find(::FindFirstFileA((pattern + "*").c_str(), &found));
-    if (find) {
-        do {
-            const std::string name = found.cFileName;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
-                subfolders.push_back(name);
-        } while (::FindNextFileA(find.Get(), &found));
-    }
+    const std::string pattern = platform::WithTrailingBackslash(directory_);
+    platform::ForEachEntry(pattern, "*", [&](const WIN32_FIND_DATAA& found) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) subfolders.push_back(found.cFileName);
+    });
     std::sort(subfolders.begin(), subfolders.end(), LessIgnoringCase);
     for (const std::string& name : subfolders) entries_.push_back({name, pattern + name, current + 1, false});
 
