@@ -27,6 +27,10 @@ std::string ModulePath();
 std::string ModuleFolder();
 std::string ModuleFileName();
 
+// The current user's Start-menu "Programs" folder as the shell knows it, without a trailing
+// backslash; empty when the shell cannot say.
+std::string ShellProgramsFolder();
+
 // The part of a path up to and including its last backslash; the part after it.
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
