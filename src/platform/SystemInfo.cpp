@@ -55,13 +55,6 @@ std::string ModulePath() {
     }
 }
 
-std::string ShellProgramsFolder() {
-    char buffer[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return {};
-    return std::string(buffer, ::strnlen(buffer, MAX_PATH - 1));
-}
-
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -95,6 +88,13 @@ bool FolderExists(const std::string& path) {
 bool FileExists(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ShellProgramsFolder() {
+    char buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
+    return std::string(buffer, ::strnlen(buffer, MAX_PATH - 1));
 }
 
 }  // namespace platform

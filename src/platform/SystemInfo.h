@@ -27,10 +27,6 @@ std::string ModulePath();
 std::string ModuleFolder();
 std::string ModuleFileName();
 
-// The current user's Start-menu "Programs" folder as the shell knows it, without a trailing
-// backslash; empty when the shell cannot say.
-std::string ShellProgramsFolder();
-
 // The part of a path up to and including its last backslash; the part after it.
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
@@ -44,5 +40,9 @@ std::string WithTrailingBackslash(std::string folder);
 
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The current user's Start-menu "Programs" folder as the shell knows it, without a trailing
+// backslash; empty when the shell cannot say.
+std::string ShellProgramsFolder();
 
 }  // namespace platform
