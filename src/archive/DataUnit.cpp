@@ -16,18 +16,12 @@ namespace archive {
 
 namespace {
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 // The system maps these names to devices whatever the folder, and ignores an extension and
 // spaces before it ("nul .txt" is the null device too).
 bool IsDeviceName(const std::string& name) {
     std::string base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    base = UpperAscii(base);
+    base = platform::UpperCaseAscii(base);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
         base == "CONOUT$")
         return true;

@@ -3,7 +3,7 @@
 
 namespace components {
 
-TAdvancedLabel::TAdvancedLabel(platform::WinControl* parent) : Label(parent, "TAdvancedLabel"), font3D_(this) {}
+TAdvancedLabel::TAdvancedLabel(platform::WinControl* parent) : Label(parent, "TAdvancedLabel") {}
 
 void TAdvancedLabel::SetFont3D(const TFont3D& settings) {
     font3D_.Assign(settings);

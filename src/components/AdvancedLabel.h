@@ -16,13 +16,9 @@ namespace components {
 enum TFont3DStyle : std::uint8_t { fsInset, fsOnlyHighlight, fsOnlyShadow, fsOutLineShadow, fsRaised };
 enum TFont3DRepeat : std::uint8_t { frNone, frOnHighLight, frOnShadow };
 
-class TAdvancedLabel;
-
 // The 3D settings of one label. Changes show at the label's next repaint.
 class TFont3D {
 public:
-    explicit TFont3D(TAdvancedLabel* owner = nullptr) : owner_(owner) {}
-
     bool Enabled() const { return enabled_; }
     TFont3DStyle Style() const { return style_; }
     COLORREF Highlight() const { return highlight_; }
@@ -41,11 +37,10 @@ public:
     void SetRepetition(TFont3DRepeat value) { repetition_ = value; }
     void SetRepetitionWidth(int value) { repetitionWidth_ = value; }
 
-    // Copies the seven settings (not the owner).
+    // Copies the seven settings.
     void Assign(const TFont3D& other);
 
 private:
-    TAdvancedLabel* owner_;
     int repetitionWidth_ = 0;
     TFont3DStyle style_ = fsOutLineShadow;
     TFont3DRepeat repetition_ = frNone;
@@ -85,7 +80,8 @@ public:
 
     TFont3D& Font3D() { return font3D_; }
     const TFont3D& Font3D() const { return font3D_; }
-    // Copies the seven settings and repaints.
+    // Copies the seven settings and repaints. Part of the label's interface as a component,
+    // though the setup itself changes the settings in place.
     void SetFont3D(const TFont3D& settings);
 
     void SetCaption(const std::string& caption) override;

@@ -99,10 +99,7 @@ void DoDrawText3D(HDC dc, const LabelLook& look, const TFont3D& font3D, RECT& re
 
 void PaintLabel3D(HDC dc, const LabelLook& look, const TFont3D& font3D) {
     const int savedState = ::SaveDC(dc);
-    if (!look.transparent) {
-        platform::ScopedBrush fill(::CreateSolidBrush(ResolveColor(look.color)));
-        ::FillRect(dc, &look.client, fill.Get());
-    }
+    if (!look.transparent) platform::FillSolid(dc, look.client, ResolveColor(look.color));
     ::SelectObject(dc, ::GetStockObject(HOLLOW_BRUSH));
     ::SetBkMode(dc, TRANSPARENT);
 

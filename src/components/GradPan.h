@@ -86,7 +86,9 @@ void DrawRotatedText(HDC dc, int x, int y, int angle, const std::string& text);
 // The answer to WM_NCHITTEST at client point (x, y) of a panel width x height.
 LRESULT GradPanHitTest(int x, int y, int width, int height, int marge, bool moveable);
 
-// The panel itself. Setters of the look repaint before they return, changed or not.
+// The panel itself. Setters of the look repaint before they return, changed or not. Its
+// properties are the panel's whole interface as a component; the setup sets only some of them
+// (the picture, Ctl3D and TextRotation setters have no caller here and stay all the same).
 class TGradPan : public platform::Panel {
 public:
     explicit TGradPan(platform::WinControl* parent);

@@ -13,6 +13,7 @@ using platform::ScopedFont;
 using platform::ScopedMemoryDc;
 using platform::ScopedPen;
 using platform::ScopedSelectObject;
+using platform::FillSolid;
 using platform::ResolveColor;
 using platform::BevelCut;
 using platform::TextAlignment;
@@ -35,12 +36,6 @@ void BuildGradient(ColorTable& table, COLORREF from, COLORREF to) {
 }
 
 namespace {
-
-void FillSolid(HDC dc, const RECT& r, COLORREF color) {
-    if (r.right <= r.left || r.bottom <= r.top) return;
-    ScopedBrush brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &r, brush.Get());
-}
 
 // Band i of 100 gets table[entry(i)]; horizontal bands run down, vertical bands across.
 template <class EntryOf>

@@ -18,11 +18,6 @@ std::set<std::string>& OwnClasses() {
     return classes;
 }
 
-void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
-    ScopedBrush brush(::CreateSolidBrush(color));
-    ::FillRect(dc, &rect, brush.Get());
-}
-
 // Draws the raised or lowered edge of a rectangle, width pixels deep, and shrinks it.
 void Frame3D(HDC dc, RECT& rect, COLORREF topLeft, COLORREF bottomRight, int width) {
     for (int i = 0; i < width; ++i) {
@@ -648,12 +643,6 @@ std::string ItemListControl::ItemText(int index) const {
 
 LPARAM ItemListControl::ItemData(int index) const {
     return ::SendMessageA(handle_, messages_.getData, static_cast<WPARAM>(index), 0);
-}
-
-bool ItemListControl::DrawItem(DRAWITEMSTRUCT& item) {
-    if (!OnDrawItem) return false;
-    OnDrawItem(item);
-    return true;
 }
 
 bool ItemListControl::MeasureItem(MEASUREITEMSTRUCT& item) {

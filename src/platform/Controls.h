@@ -278,10 +278,8 @@ public:
     void SetItemIndex(int index);
     std::string ItemText(int index) const;
     LPARAM ItemData(int index) const;
-    bool DrawItem(DRAWITEMSTRUCT& item) override;
     bool MeasureItem(MEASUREITEMSTRUCT& item) override;
 
-    std::function<void(DRAWITEMSTRUCT&)> OnDrawItem;
     int ItemHeightPixels = 16;
 
 protected:

@@ -1,5 +1,7 @@
 #include "platform/FileSearch.h"
 
+#include <cstring>
+
 #include "platform/ScopedHandle.h"
 
 namespace platform {
@@ -14,14 +16,21 @@ bool MatchesAttributeMask(DWORD attributes, DWORD mask) {
     return (attributes & kExclusiveAttributes & ~mask) == 0;
 }
 
-void ForEachFile(const std::string& folder, const std::string& pattern, DWORD mask,
-                 const std::function<void(const std::string& name)>& visit) {
+void ForEachEntry(const std::string& folder, const std::string& pattern,
+                  const std::function<void(const WIN32_FIND_DATAA& entry)>& visit) {
     WIN32_FIND_DATAA entry{};
     ScopedFind find(::FindFirstFileA((folder + pattern).c_str(), &entry));
     if (!find) return;
     do {
-        if (MatchesAttributeMask(entry.dwFileAttributes, mask)) visit(entry.cFileName);
+        if (std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0) visit(entry);
     } while (::FindNextFileA(find.Get(), &entry));
+}
+
+void ForEachFile(const std::string& folder, const std::string& pattern, DWORD mask,
+                 const std::function<void(const std::string& name)>& visit) {
+    ForEachEntry(folder, pattern, [&](const WIN32_FIND_DATAA& entry) {
+        if (MatchesAttributeMask(entry.dwFileAttributes, mask)) visit(entry.cFileName);
+    });
 }
 
 }  // namespace platform

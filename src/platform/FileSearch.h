@@ -16,6 +16,12 @@ constexpr DWORD kAnyFileMask = 39;
 // volume-label and folder attributes exclude an entry; each must be admitted by the mask.
 bool MatchesAttributeMask(DWORD attributes, DWORD mask);
 
+// Calls visit(entry) for each entry of folder + pattern, folders included but "." and "..", in
+// the order the file system lists them. folder ends in a backslash. visit may throw (the
+// search is closed on the way out).
+void ForEachEntry(const std::string& folder, const std::string& pattern,
+                  const std::function<void(const WIN32_FIND_DATAA& entry)>& visit);
+
 // Calls visit(name) for each entry of folder + pattern that passes the mask. folder ends in a
 // backslash. visit may throw (the search is closed on the way out).
 void ForEachFile(const std::string& folder, const std::string& pattern, DWORD mask,

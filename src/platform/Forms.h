@@ -82,7 +82,6 @@ private:
     int clientWidth_ = 300, clientHeight_ = 200;
     int modalResult_ = mrNone;
     bool modal_ = false;
-    bool shownOnce_ = false;
     bool showNotified_ = false;  // WM_SHOWWINDOW came during the last Show
     Button* defaultButton_ = nullptr;
 };

@@ -7,6 +7,12 @@ COLORREF ResolveColor(Color color) {
     return color & 0x00FFFFFFu;
 }
 
+void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    ScopedBrush brush(::CreateSolidBrush(color));
+    ::FillRect(dc, &rect, brush.Get());
+}
+
 void Font::SetSize(int points) {
     ScopedGetDc screen(nullptr);
     int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;

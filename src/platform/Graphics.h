@@ -23,6 +23,9 @@ constexpr Color clSilver = RGB(192, 192, 192);
 // The colour to draw with: system colour references are looked up now.
 COLORREF ResolveColor(Color color);
 
+// Fills rect with a solid colour, taken as it stands; an empty rectangle draws nothing.
+void FillSolid(HDC dc, const RECT& rect, COLORREF color);
+
 struct FontDescription {
     std::string name = "MS Sans Serif";
     int height = -11;  // pixels; negative: character height

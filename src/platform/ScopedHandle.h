@@ -34,8 +34,14 @@ public:
         handle_ = h;
     }
     Handle Release() noexcept { return std::exchange(handle_, Traits::Null()); }
+    // The caller's last error survives: a handle closed on the way out of a failed call must
+    // not replace the code that says why the call failed.
     void Close() noexcept {
-        if (Traits::IsValid(handle_)) Traits::Close(handle_);
+        if (Traits::IsValid(handle_)) {
+            const DWORD lastError = ::GetLastError();
+            Traits::Close(handle_);
+            ::SetLastError(lastError);
+        }
         handle_ = Traits::Null();
     }
 

@@ -1,11 +1,21 @@
 #include "platform/SystemInfo.h"
 
+#include <shlobj.h>
+
+#include <cctype>
+#include <cstring>
 #include <vector>
 
 namespace platform {
 
 std::string CutToShortText(std::string text) {
     if (text.size() > kShortTextMax) text.resize(kShortTextMax);
+    return text;
+}
+
+std::string UpperCaseAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return text;
 }
 
@@ -63,6 +73,13 @@ std::string WithTrailingBackslash(std::string folder) {
     return folder;
 }
 
+bool IsFullPath(const std::string& path) {
+    bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                 path[2] == '\\';
+    bool network = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
+    return drive || network;
+}
+
 bool FolderExists(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -71,6 +88,13 @@ bool FolderExists(const std::string& path) {
 bool FileExists(const std::string& path) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ShellProgramsFolder() {
+    char buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return {};
+    return std::string(buffer, ::strnlen(buffer, MAX_PATH - 1));
 }
 
 }  // namespace platform

@@ -9,6 +9,9 @@ namespace platform {
 constexpr size_t kShortTextMax = 255;
 std::string CutToShortText(std::string text);
 
+// Upper-cases the letters a to z only, whatever the code page makes of the other bytes.
+std::string UpperCaseAscii(std::string text);
+
 // True when the version query reports the NT platform (2). Asked anew at every call.
 bool IsWindowsNT();
 
@@ -28,10 +31,18 @@ std::string ModuleFileName();
 std::string FolderOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
+// A drive path ("C:\...") or a network path ("\\server\share..."): never a path that depends
+// on the current folder or the current drive.
+bool IsFullPath(const std::string& path);
+
 // Appends a backslash unless the text is empty or already ends in one.
 std::string WithTrailingBackslash(std::string folder);
 
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
+
+// The current user's Start-menu "Programs" folder as the shell knows it, without a trailing
+// backslash; empty when the shell cannot say.
+std::string ShellProgramsFolder();
 
 }  // namespace platform

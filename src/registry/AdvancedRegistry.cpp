@@ -1,5 +1,6 @@
 #include "registry/AdvancedRegistry.h"
 
+#include "platform/ScopeExit.h"
 #include "registry/RegistryAccess.h"
 
 namespace registry {
@@ -12,19 +13,6 @@ const HKEY kRootHandles[] = {
     HKEY_PERFORMANCE_DATA,  HKEY_CURRENT_CONFIG, HKEY_DYN_DATA,
 };
 constexpr size_t kRootCount = sizeof(kRootHandles) / sizeof(kRootHandles[0]);
-
-// Closes the access object's key however the operation ends, so that no key stays open
-// between operations and later relative paths never resolve from a stale key.
-class CloseKeyOnExit {
-public:
-    explicit CloseKeyOnExit(RegistryAccess& access) : access_(access) {}
-    ~CloseKeyOnExit() { access_.CloseKey(); }
-    CloseKeyOnExit(const CloseKeyOnExit&) = delete;
-    CloseKeyOnExit& operator=(const CloseKeyOnExit&) = delete;
-
-private:
-    RegistryAccess& access_;
-};
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
@@ -72,7 +60,9 @@ std::string TAdvancedRegistry::ReadString(const std::string& name) {
         DoError();
         return result;
     }
-    CloseKeyOnExit closer(*access_);
+    // The key is closed however the read ends, so that no key stays open between operations
+    // and later relative paths never resolve from a stale key.
+    platform::ScopeExit closer([this] { access_->CloseKey(); });
     // Should the key vanish in between, nothing is open and the read finds no value.
     access_->OpenKey(path, false);
     bool failed = false;
@@ -91,7 +81,7 @@ void TAdvancedRegistry::WriteString(const std::string& name, const std::string& 
         DoError();
         return;
     }
-    CloseKeyOnExit closer(*access_);
+    platform::ScopeExit closer([this] { access_->CloseKey(); });  // as in ReadString
     if (access_->WriteStringValue(name, value) != ERROR_SUCCESS) {
         throw ERegistryException("Failed to set data for " + Quoted(name));
     }

@@ -1,8 +1,7 @@
 // What the setup window's three buttons do: Install runs the whole installation in one go,
 // Browse lets the user choose the destination folder, Cancel ends the program.
-#include <cctype>
-
 #include "archive/DataUnit.h"
+#include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
@@ -19,27 +18,6 @@ const char kLicenceQuestion[] =
 const char kNoFolderMessage[] = "Please choose a destination folder for the installation.";
 const char kCancelQuestion[] = "Do you wish to cancel this installation?";
 
-// A drive path ("C:\...") or a network path ("\\server\share..."): never a folder that
-// depends on where the process happens to stand.
-bool IsFullPath(const std::string& path) {
-    bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-                 path[2] == '\\';
-    bool network = path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\';
-    return drive || network;
-}
-
-// Resets a flag however the scope is left.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagGuard() { flag_ = false; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& flag_;
-};
-
 }  // namespace
 
 std::string ChooseExtractFolder() {
@@ -54,11 +32,12 @@ std::string ChooseExtractFolder() {
 void TMainForm::InstallButonClick() {
     // A click served while the sequence reports its progress starts nothing.
     if (installing_) return;
-    FlagGuard running(installing_);
+    installing_ = true;
+    platform::ScopeExit running([this] { installing_ = false; });
 
     if (platform::ShowMessage(kLicenceQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) return;
     std::string destination = PathEdit->Caption();
-    if (!IsFullPath(destination)) {
+    if (!platform::IsFullPath(destination)) {
         platform::ShowMessage(kNoFolderMessage, kSetupCaption, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
         return;
     }

@@ -7,13 +7,6 @@
 
 namespace setup {
 
-std::string UpperCaseAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 std::string LookUpSystemFolder() {
     char buffer[255] = {};
     UINT length = ::GetSystemDirectoryA(buffer, 254);
@@ -36,7 +29,7 @@ void TMainForm::FormCreate() {
     SystemFolder = LookUpSystemFolder();
 
     if (!arguments_.empty()) {
-        if (UpperCaseAscii(arguments_[0]) != kUninstallSwitch) platform::EndProgram(0);
+        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) platform::EndProgram(0);
         if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
             platform::EndProgram(0);
         Uninstall(*this);

@@ -53,8 +53,6 @@ inline windows::TBrowseFolder* BrowseFolder = nullptr;
 std::string ChooseExtractFolder();
 // The Windows system folder with a trailing backslash, or empty when it cannot be had.
 std::string LookUpSystemFolder();
-// Upper-cases the letters a to z only, as the switch comparison needs.
-std::string UpperCaseAscii(std::string text);
 
 // Creates the four windows and runs the message loop; returns the exit code.
 int RunSetup(std::vector<std::string> arguments);

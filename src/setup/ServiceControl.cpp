@@ -36,7 +36,7 @@ void StartServer(const ServerRow& row) {
     // The whole path is tested, never a cut one: a cut path could name another file. The
     // shell finds the bare file name in the working folder.
     if (!platform::FileExists(DestinationFolder + row.executable)) return;
-    RunProgram(nullptr, nullptr, row.executable, SW_SHOW, DestinationFolder, std::string());
+    RunProgram(row.executable, SW_SHOW, DestinationFolder);
 }
 
 void StopServer(const ServerRow& row) {
@@ -158,11 +158,10 @@ void ReportServiceError() {
     platform::EndProgram(0);
 }
 
-void RunProgram(HWND window, const char* verb, const std::string& file, int show, const std::string& folder,
-                const std::string& parameters) {
+void RunProgram(const std::string& file, int show, const std::string& folder) {
     // The texts go to the shell whole: a cut folder or file name would launch the wrong
     // program or start it in the wrong place.
-    ::ShellExecuteA(window, verb, file.c_str(), parameters.c_str(), folder.c_str(), show);
+    ::ShellExecuteA(nullptr, nullptr, file.c_str(), "", folder.c_str(), show);
 }
 
 }  // namespace setup

@@ -73,9 +73,8 @@ void InstallAndStartServices(ProgressReport& progress);
 // "Service error: " box with the system's text for the last error, then the end (code 0).
 [[noreturn]] void ReportServiceError();
 
-// Hands a launch to the shell; verb may be null (the file's default action). The outcome
-// is ignored.
-void RunProgram(HWND window, const char* verb, const std::string& file, int show,
-                const std::string& folder, const std::string& parameters);
+// Hands a launch of file, started in folder, to the shell: no owner window, the file's
+// default action, no parameters. The outcome is ignored.
+void RunProgram(const std::string& file, int show, const std::string& folder);
 
 }  // namespace setup

@@ -16,6 +16,13 @@ std::string GroupFolderFor(const std::string& programsFolder) {
     return programsFolder + "\\" + kGroupName + "\\";
 }
 
+std::string FindGroupFolder(registry::TAdvancedRegistry& shellFolders) {
+    std::string programs = shellFolders.ReadString("Programs");
+    // Without the value the bare group name would be a folder at the root of the current drive.
+    if (programs.empty()) programs = platform::ShellProgramsFolder();
+    return programs.empty() ? std::string() : GroupFolderFor(programs);
+}
+
 std::string UninstallCommand(const std::string& destinationFolder, const std::string& setupFileName) {
     return "\"" + destinationFolder + setupFileName + "\" /UNINSTALL";
 }
@@ -44,10 +51,12 @@ void CreateShortcut(const std::string& target, const std::string& linkFile, cons
 void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
                  registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry) {
     progress.ShowProgress("Creating Icons...");
-    std::string group = GroupFolderFor(shellFolders.ReadString("Programs"));
-    ::CreateDirectoryA(group.c_str(), nullptr);  // an existing or uncreatable folder does not stop the step
-    for (size_t i = 0; i < ShortcutNames.size(); ++i)
-        CreateShortcut(DestinationFolder + ShortcutTargets[i], group + ShortcutNames[i] + ".lnk", "VORNA");
+    // Without a group folder the shortcuts are missing, as a shortcut that cannot be made is.
+    if (std::string group = FindGroupFolder(shellFolders); !group.empty()) {
+        ::CreateDirectoryA(group.c_str(), nullptr);  // an existing or uncreatable folder does not stop the step
+        for (size_t i = 0; i < ShortcutNames.size(); ++i)
+            CreateShortcut(DestinationFolder + ShortcutTargets[i], group + ShortcutNames[i] + ".lnk", "VORNA");
+    }
 
     try {
         uninstallKey.WriteString("DisplayName", kProductName);

@@ -20,6 +20,11 @@ inline constexpr char kProductName[] = "VORNA Mail Server";
 // The group folder below the user's Start-menu "Programs" folder, with its trailing backslash.
 std::string GroupFolderFor(const std::string& programsFolder);
 
+// The group folder of the user's Start-menu "Programs" folder: shellFolders' "Programs" value
+// or, where that is missing, the folder the shell reports. Empty when neither knows one: the
+// group then has no place, and install and uninstall leave the shortcuts out.
+std::string FindGroupFolder(registry::TAdvancedRegistry& shellFolders);
+
 // The command the list of removable programs runs: the installed setup program, in quotation
 // marks so that a folder with spaces cannot be mistaken for a shorter program path.
 std::string UninstallCommand(const std::string& destinationFolder, const std::string& setupFileName);
@@ -28,8 +33,9 @@ std::string UninstallCommand(const std::string& destinationFolder, const std::st
 // are silent: that shortcut is simply missing.
 void CreateShortcut(const std::string& target, const std::string& linkFile, const std::string& text);
 
-// Shortcuts in the group of shellFolders' "Programs" value, then the uninstall entry and
-// "InstallDir". A value that cannot be written shows "Registry error: " and ends the program.
+// Shortcuts in the group FindGroupFolder names (none when it names none), then the uninstall
+// entry and "InstallDir". A value that cannot be written shows "Registry error: " and ends
+// the program.
 void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
                  registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry);
 

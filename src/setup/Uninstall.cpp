@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/ScopedHandle.h"
+#include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
@@ -105,22 +105,23 @@ void ScheduleDeletionAtRestart(const std::string& path) {
 
 void DeleteImages(const std::string& folder) {
     std::string images = folder + kHtmlFolder + kImagesFolder;
-    WIN32_FIND_DATAA entry;
-    platform::ScopedFind find(::FindFirstFileA((images + kImagePattern).c_str(), &entry));
-    if (!find) return;
-    do {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        ::DeleteFileA((images + entry.cFileName).c_str());  // a read-only image stays
-    } while (::FindNextFileA(find.Get(), &entry));
+    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+        ::DeleteFileA((images + name).c_str());  // a read-only image stays
+    });
+}
+
+void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders) {
+    const std::string group = FindGroupFolder(shellFolders);
+    if (group.empty()) return;
+    for (const char* name : ShortcutNames) ::DeleteFileA((group + name + ".lnk").c_str());
+    ::RemoveDirectoryA(group.c_str());  // only when nothing else is left in it
 }
 
 void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
                         const std::string& programPath) {
     StopAndClearServices();
 
-    std::string group = GroupFolderFor(shellFolders.ReadString("Programs"));
-    for (const char* name : ShortcutNames) ::DeleteFileA((group + name + ".lnk").c_str());
-    ::RemoveDirectoryA(group.c_str());  // only when nothing else is left in it
+    DeleteShortcuts(shellFolders);
 
     uninstallKey.DeleteKey(uninstallKey.RegistryArea + "\\" + uninstallKey.RegistrySection);
 

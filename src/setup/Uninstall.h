@@ -18,6 +18,10 @@ class TMainForm;
 void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
                         const std::string& programPath);
 
+// Deletes the six shortcuts from the group folder, found as the install found it, and the
+// group itself when nothing else is left in it.
+void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders);
+
 // Deletes every "*.gif" file (of any attributes, never folders) in folder + "html\images\".
 void DeleteImages(const std::string& folder);
 

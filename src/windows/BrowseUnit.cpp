@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/FileSearch.h"
+#include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 
 namespace windows {
@@ -109,17 +111,10 @@ void TDirectoryListBox::Rebuild() {
     const int current = static_cast<int>(entries_.size()) - 1;
 
     std::vector<std::string> subfolders;
-    WIN32_FIND_DATAA found{};
-    std::string pattern = directory_;
-    if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
-    platform::ScopedFind find(::FindFirstFileA((pattern + "*").c_str(), &found));
-    if (find) {
-        do {
-            const std::string name = found.cFileName;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != "." && name != "..")
-                subfolders.push_back(name);
-        } while (::FindNextFileA(find.Get(), &found));
-    }
+    const std::string pattern = platform::WithTrailingBackslash(directory_);
+    platform::ForEachEntry(pattern, "*", [&](const WIN32_FIND_DATAA& found) {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) subfolders.push_back(found.cFileName);
+    });
     std::sort(subfolders.begin(), subfolders.end(), LessIgnoringCase);
     for (const std::string& name : subfolders) entries_.push_back({name, pattern + name, current + 1, false});
 
@@ -241,11 +236,6 @@ std::string MissingFolderQuestion(const std::string& path) {
     return "The Folder:\r\n\r\n'" + path + "'" + "\r\n\r\n" + "does not exist. Do you want the folder to be created?";
 }
 
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 TBrowseFolder::TBrowseFolder() : Form("TBrowseFolder") {
     caption_ = "Choose Folder";
     SetClientSize(250, 266);
@@ -318,7 +308,7 @@ void TBrowseFolder::FormCloseQuery(bool& canClose) {
         return;
     }
     const std::string path = PathEdit->Text();
-    if (FolderExists(path)) {
+    if (platform::FolderExists(path)) {
         canClose = true;
         return;
     }

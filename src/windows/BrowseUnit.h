@@ -91,7 +91,5 @@ protected:
 
 // The question asked before confirming a folder that does not exist.
 std::string MissingFolderQuestion(const std::string& path);
-// True when path names an existing folder.
-bool FolderExists(const std::string& path);
 
 }  // namespace windows

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/FileSearch.h"
+
 namespace testing_support {
 
 std::string MemberWith(const std::string& name, const std::string& data, int nameLength, int64_t size) {
@@ -37,15 +39,10 @@ std::vector<ParsedMember> ParseArchive(const std::string& bytes) {
 
 std::vector<std::string> Listing(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
+    platform::ForEachEntry(folder, "*", [&](const WIN32_FIND_DATAA& entry) {
         std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
         names.push_back((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? name + "\\" : name);
-    } while (::FindNextFileA(find, &entry));
-    ::FindClose(find);
+    });
     std::sort(names.begin(), names.end());
     return names;
 }

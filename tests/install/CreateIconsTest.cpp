@@ -11,6 +11,7 @@
 #include "platform/SystemInfo.h"
 #include "setup/ProgramState.h"
 #include "setup/Shortcuts.h"
+#include "setup/Uninstall.h"
 #include "windows/SetupWindow.h"
 
 namespace {
@@ -23,6 +24,7 @@ using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
 
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorna";
 const char kPathKey[] = "Software\\VORNA";
 
@@ -130,40 +132,23 @@ TEST_F(CreateIconsTest, AnExistingGroupGetsItsShortcutsReplacedAndKeepsTheUsersF
     ExpectValuesWritten();
 }
 
-// Removes the group made at the root of the current drive and puts the current folder back.
-class DriveRootGroupCleanup {
-public:
-    explicit DriveRootGroupCleanup(const std::string& currentFolder) {
-        char previous[MAX_PATH] = {};
-        DWORD length = ::GetCurrentDirectoryA(MAX_PATH, previous);
-        if (length > 0 && length < MAX_PATH) previous_ = previous;
-        ::SetCurrentDirectoryA(currentFolder.c_str());
-    }
-    ~DriveRootGroupCleanup() {
-        testing_support::DeleteTree(Group());
-        if (!previous_.empty()) ::SetCurrentDirectoryA(previous_.c_str());
-    }
-    DriveRootGroupCleanup(const DriveRootGroupCleanup&) = delete;
-    DriveRootGroupCleanup& operator=(const DriveRootGroupCleanup&) = delete;
-    static std::string Group() { return "C:\\VORNA Mail Server\\"; }
+TEST_F(CreateIconsTest, WithoutAProgramsValueTheShellsProgramsFolderHoldsTheGroupForInstallAndUninstall) {
+    // The shell reads its own folders from "User Shell Folders", where this test's menu folder
+    // stands, and copies what it reports into "Shell Folders": the value is taken away after.
+    registry.SetCurrentUserString(kUserShellFolders, "Programs", Programs());
+    ASSERT_EQ(platform::ShellProgramsFolder(), Programs()) << "the shell does not read the redirected registry";
+    auto removeProgramsValue = [] { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs"); };
+    removeProgramsValue();
 
-private:
-    std::string previous_;
-};
-
-TEST_F(CreateIconsTest, WithoutAProgramsValueTheGroupLandsAtTheRootOfTheCurrentDrive) {
-    // The key is there, the value is not.
-    registry.SetCurrentUserString(kShellFolders, "Desktop", "C:\\users\\Desktop");
-    ASSERT_FALSE(platform::FolderExists(DriveRootGroupCleanup::Group())) << "left over from another run";
-    EXPECT_EQ(setup::GroupFolderFor(""), "\\VORNA Mail Server\\");
-    {
-        DriveRootGroupCleanup cleanup(destination.Path());  // a folder on drive C:
-        Run();
-        ExpectSixShortcutsIn(DriveRootGroupCleanup::Group());
-    }
-    EXPECT_FALSE(platform::FolderExists(DriveRootGroupCleanup::Group()));
+    Run();
+    const std::string group = startMenu.Path() + "VORNA Mail Server\\";
+    ExpectSixShortcutsIn(group);
     ExpectValuesWritten();
     EXPECT_TRUE(ui.Boxes().empty());
+
+    removeProgramsValue();
+    setup::DeleteShortcuts(shellFolders);
+    EXPECT_FALSE(platform::FolderExists(group));
 }
 
 // A machine root that this process may read but not write, as a user without administrator

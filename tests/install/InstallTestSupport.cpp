@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "ScratchFolder.h"
+#include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 
 namespace install_tests {
@@ -50,13 +51,8 @@ std::optional<std::string> PendingRenamesGuard::Current() const {
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    platform::ScopedFind find(::FindFirstFileA((platform::WithTrailingBackslash(folder) + "*").c_str(), &entry));
-    if (!find) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (::FindNextFileA(find.Get(), &entry));
+    platform::ForEachEntry(platform::WithTrailingBackslash(folder), "*",
+                           [&](const WIN32_FIND_DATAA& entry) { names.push_back(entry.cFileName); });
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -7,6 +7,7 @@
 #include "RecordingProgress.h"
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
+#include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
 #include "setup/ProgramState.h"
@@ -22,12 +23,7 @@ std::string Copying(const std::string& path) { return "Copying File '" + path + 
 // Image names in the order the file system lists them.
 std::vector<std::string> ListedImages(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((folder + "*.gif").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do names.push_back(entry.cFileName);
-    while (::FindNextFileA(find, &entry));
-    ::FindClose(find);
+    platform::ForEachEntry(folder, "*.gif", [&](const WIN32_FIND_DATAA& entry) { names.push_back(entry.cFileName); });
     return names;
 }
 

@@ -29,6 +29,15 @@ TEST(ScopedHandle, MoveTransfersOwnershipAndReleaseGivesItUp) {
     EXPECT_TRUE(::CloseHandle(raw));
 }
 
+TEST(ScopedHandle, ClosingKeepsTheCallersLastError) {
+    ::SetLastError(ERROR_SERVICE_EXISTS);
+    {
+        // A value no handle has: its close fails and sets an error of its own.
+        ScopedKernelHandle stale(reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0xFFFFF0)));
+    }
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SERVICE_EXISTS));
+}
+
 TEST(ScopedSelectObject, PutsThePreviousObjectBack) {
     ScopedMemoryDc dc(::CreateCompatibleDC(nullptr));
     HGDIOBJ before = ::GetCurrentObject(dc.Get(), OBJ_BRUSH);

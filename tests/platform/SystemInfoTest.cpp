@@ -29,6 +29,20 @@ TEST(Paths, FolderAndFileNameSplitAtTheLastBackslash) {
     EXPECT_EQ(WithTrailingBackslash(""), "");
 }
 
+TEST(Paths, OnlyDriveAndNetworkPathsAreFull) {
+    EXPECT_TRUE(IsFullPath("C:\\"));
+    EXPECT_TRUE(IsFullPath("d:\\Mail"));
+    EXPECT_TRUE(IsFullPath("\\\\server\\share"));
+    // Each of these resolves from the current folder or the current drive.
+    EXPECT_FALSE(IsFullPath(""));
+    EXPECT_FALSE(IsFullPath("Mail\\Vorna"));
+    EXPECT_FALSE(IsFullPath("C:x"));
+    EXPECT_FALSE(IsFullPath("C:"));
+    EXPECT_FALSE(IsFullPath("\\Vorna"));
+    EXPECT_FALSE(IsFullPath("\\\\\\server"));
+    EXPECT_FALSE(IsFullPath("1:\\x"));
+}
+
 TEST(Paths, ShortTextsAreCutTo255) {
     EXPECT_EQ(CutToShortText(std::string(300, 'a')).size(), 255u);
     EXPECT_EQ(CutToShortText("abc"), "abc");

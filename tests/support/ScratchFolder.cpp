@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/FileSearch.h"
+
 namespace testing_support {
 
 ScratchFolder::ScratchFolder(const std::string& hint) {
@@ -39,22 +41,15 @@ std::string ReadFileBytes(const std::string& path) {
 void DeleteTree(const std::string& folder) {
     std::string base = folder;
     if (!base.empty() && base.back() != '\\') base += '\\';
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((base + "*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = base + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(full);
-            } else {
-                ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(full.c_str());
-            }
-        } while (::FindNextFileA(find, &entry));
-        ::FindClose(find);
-    }
+    platform::ForEachEntry(base, "*", [&](const WIN32_FIND_DATAA& entry) {
+        std::string full = base + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(full);
+        } else {
+            ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(full.c_str());
+        }
+    });
     ::RemoveDirectoryA(base.c_str());
 }
 

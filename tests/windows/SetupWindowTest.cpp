@@ -1,7 +1,13 @@
-// The setup window's designed layout, read back from the windows the system made.
+// The setup window's designed layout, read back from the windows the system made, and what
+// becomes of an exception its handlers let escape.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+#include "RecordingUi.h"
 #include "WindowTestSupport.h"
+#include "platform/Forms.h"
+#include "setup/Main.h"
 #include "windows/SetupWindow.h"
 
 using testing_support::AssertDisplay;
@@ -148,4 +154,29 @@ TEST_F(SetupWindowLayout, AFixedSizeTitleDoesNotGrowWithEachCaptionChange) {
     const RECT r = PlacementInParent(label.Handle());
     EXPECT_EQ(r.right - r.left, 100);
     EXPECT_EQ(r.bottom - r.top, 30);
+}
+
+// Whatever escapes an event handler goes to the application-wide handler, which drops it
+// without a word; the window stays and the next message is served as usual.
+TEST(SetupWindowHandlers, AnExceptionEscapingAHandlerIsDroppedAndTheProgramGoesOn) {
+    AssertDisplay();
+    testing_support::RecordingUi ui;
+    ui.Answer(IDYES);  // the install question at start
+    setup::TMainForm form{std::vector<std::string>{}};
+    form.Create();
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    int clicks = 0;
+    form.BrowseButton->OnClick = [&clicks] {
+        ++clicks;
+        throw std::runtime_error("unexpected");
+    };
+    for (int i = 0; i < 2; ++i) {
+        testing_support::PostClick(form.BrowseButton->Handle());
+        platform::Application::Instance().ProcessMessages();
+    }
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_FALSE(ui.Ended());
+    EXPECT_TRUE(::IsWindow(form.Handle()));
+    platform::Application::Instance().OnException = nullptr;  // it names this form
 }

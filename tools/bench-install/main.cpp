@@ -31,6 +31,7 @@
 #include "Automation.h"
 #include "BenchCommon.h"
 #include "archive/DataUnit.h"
+#include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "platform/Forms.h"
@@ -53,21 +54,15 @@ void MakeFolder(const std::string& folder) {
 }
 
 void DeleteTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    platform::ScopedFind find(::FindFirstFileA((folder + "*").c_str(), &entry));
-    if (find) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(folder + name + "\\");
-            } else {
-                ::SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA((folder + name).c_str());
-            }
-        } while (::FindNextFileA(find.Get(), &entry));
-    }
-    find.Close();
+    platform::ForEachEntry(folder, "*", [&](const WIN32_FIND_DATAA& entry) {
+        const std::string path = folder + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            DeleteTree(path + "\\");
+        } else {
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+        }
+    });
     ::RemoveDirectoryA(folder.c_str());
 }
 
@@ -363,12 +358,7 @@ void Uninstall(const std::string& installed) {
 
 int CountFiles(const std::string& folder) {
     int count = 0;
-    WIN32_FIND_DATAA entry;
-    platform::ScopedFind find(::FindFirstFileA((folder + "*").c_str(), &entry));
-    if (!find) return 0;
-    do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-    } while (::FindNextFileA(find.Get(), &entry));
+    platform::ForEachFile(folder, "*", platform::kAnyFileMask, [&](const std::string&) { ++count; });
     return count;
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "archive/DataUnit.h"
+#include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 
@@ -76,16 +77,12 @@ void CheckName(const Input& input) {
 std::vector<Input> FolderInputs(const std::string& folder) {
     std::string base = platform::WithTrailingBackslash(folder);
     std::vector<Input> inputs;
-    WIN32_FIND_DATAA entry{};
-    platform::ScopedFind find(::FindFirstFileA((base + "*").c_str(), &entry));
-    if (!find) return inputs;
-    do {
+    platform::ForEachEntry(base, "*", [&](const WIN32_FIND_DATAA& entry) {
         std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             throw Refusal{"'" + base + name + "' is a folder; the archive holds files only"};
         inputs.push_back({base + name, name, 0});
-    } while (::FindNextFileA(find.Get(), &entry));
+    });
     std::sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.name < b.name; });
     return inputs;
 }
