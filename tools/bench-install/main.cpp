@@ -12,8 +12,9 @@
 //    the 500 ms pause the install makes while servers stop.
 // The order of the two turns each round. A last install, not compared, asks the setup window's
 // status bar for its text all the time, which shows how long each step of the sequence took;
-// then a child run (--progress-report N) makes the setup's windows in its own process and times
-// the per-file progress report and its parts.
+// then a child run (--per-file) makes the setup's windows in its own process and times the
+// per-file work of the install against the baseline's, part by part (unpacking, the copy step,
+// the progress report), and the progress report's own parts.
 // The work folder must not exist or be empty; everything made in it is deleted at the end.
 #include <windows.h>
 #include <commctrl.h>
@@ -38,6 +39,7 @@
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
+#include "setup/ProgramState.h"
 
 namespace {
 
@@ -119,6 +121,25 @@ struct Payload {
     int images = 0;
     int large = 0;
 };
+
+Place PlaceOf(const std::string& name) {
+    for (const char* program : setup::ProgramFiles)
+        if (name == program) return Place::Program;
+    for (const char* html : setup::HtmlFiles)
+        if (name == html) return Place::Html;
+    return name == setup::kAppletName ? Place::Applet : Place::Image;
+}
+
+// The payload as packed, listed again from its folder (in a child run).
+Payload ListPayload(const std::string& folder) {
+    Payload payload;
+    payload.folder = folder;
+    platform::ForEachFile(folder, "*", platform::kAnyFileMask, [&](const std::string& name) {
+        payload.files.push_back({name, PlaceOf(name)});
+        payload.bytes += FileSize(folder + name);
+    });
+    return payload;
+}
 
 // The manifest's files (the servers are the stand-ins beside this program), the applet, the
 // small images and a few large files: vorna.hlp, vorna.rtf and users.exe, which the setup
@@ -203,15 +224,15 @@ struct BaselineRun {
     double intoPlace = 0;  // the second pass and the setup program
 };
 
-BaselineRun Baseline(const Payload& payload, const std::string& temp, const std::string& destination,
-                     const std::string& setupProgram) {
-    BaselineRun run;
-    std::string html = destination + "html\\", images = html + "images\\", system = destination + "system\\";
-    double start = Now();
+void CopyIntoTemp(const Payload& payload, const std::string& temp) {
     MakeFolder(temp);
     for (const PayloadFile& file : payload.files)
         Check(::CopyFileA((payload.folder + file.name).c_str(), (temp + file.name).c_str(), FALSE), "copy");
-    run.intoTemp = Now() - start;
+}
+
+void CopyIntoPlace(const Payload& payload, const std::string& temp, const std::string& destination,
+                   const std::string& setupProgram) {
+    std::string html = destination + "html\\", images = html + "images\\", system = destination + "system\\";
     MakeFolder(destination);
     MakeFolder(html);
     MakeFolder(images);
@@ -224,6 +245,15 @@ BaselineRun Baseline(const Payload& payload, const std::string& temp, const std:
         Check(::CopyFileA((temp + file.name).c_str(), (into + file.name).c_str(), FALSE), "copy");
     }
     Check(::CopyFileA(setupProgram.c_str(), (destination + "Setup.exe").c_str(), FALSE), "copy Setup.exe");
+}
+
+BaselineRun Baseline(const Payload& payload, const std::string& temp, const std::string& destination,
+                     const std::string& setupProgram) {
+    BaselineRun run;
+    double start = Now();
+    CopyIntoTemp(payload, temp);
+    run.intoTemp = Now() - start;
+    CopyIntoPlace(payload, temp, destination, setupProgram);
     run.intoPlace = Now() - start - run.intoTemp;
     ::Sleep(500);
     run.seconds = Now() - start;
@@ -383,10 +413,9 @@ double PerCallMs(int count, const std::function<void(int)>& call) {
     return (Now() - start) * 1000 / count;
 }
 
-// The setup's own windows, made in this process as the setup makes them, and its per-file
-// progress report taken apart: what one report costs, and each of its parts alone.
-void ProfileProgressReport(int count) {
-    AnswerYes ui;
+// The setup's own windows, made in this process as the setup makes them, shown as the install
+// shows them.
+void MakeSetupWindows(platform::SystemUi& ui) {
     platform::SetUi(&ui);
     platform::Application& application = platform::Application::Instance();
     application.Initialize();
@@ -399,6 +428,95 @@ void ProfileProgressReport(int count) {
     setup::MainForm->Show();
     setup::MainForm->ShowProgress("Extracting Files...");
     for (int i = 0; i < 20; ++i) application.ProcessMessages();
+}
+
+// The copy step with a report that shows nothing: the step's own cost without the report.
+class NoReport final : public setup::ProgressReport {
+public:
+    void ShowProgress(const std::string&) override {}
+};
+
+// The per-file work of the install, step by step, against the baseline's, in the setup's own
+// windows (this process), each part timed alone and the order turning each round:
+//  - unpacking Setup.Dat (ExtractArchive) against CopyFileA of each file into TEMP;
+//  - the install's copy step (CopyAllFiles) without its report against CopyFileA into place;
+//  - the same copy step with the real report (the setup window's ShowProgress).
+// installExtra: the whole runs' (median install - median baseline) per file, which the parts
+// should account for together with the steps that run once.
+void ProfileFileSteps(const std::string& payloadFolder, const std::string& archivePath, const std::string& scratch,
+                      int rounds, double installExtra) {
+    Payload payload = ListPayload(payloadFolder);
+    const double files = static_cast<double>(payload.files.size() + 1);  // and the setup program
+    const std::string temp = scratch + "temp\\", extracted = scratch + "extract\\";
+    const std::string place = scratch + "place\\", bare = scratch + "bare\\", reported = scratch + "reported\\";
+    const std::string self = platform::ModulePath();
+    NoReport noReport;
+    std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported;
+    auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination) {
+        setup::DestinationFolder = destination;
+        setup::SystemFolder = destination + "system\\";
+        MakeFolder(destination);
+        MakeFolder(setup::SystemFolder);
+        double start = Now();
+        setup::CreateFolders();
+        setup::CopyAllFiles(progress, extracted);
+        return Now() - start;
+    };
+    for (int round = 0; round < rounds; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            if ((turn + round) % 2 == 0) {
+                double start = Now();
+                CopyIntoTemp(payload, temp);
+                intoTemp.push_back(Now() - start);
+            } else {
+                double start = Now();
+                if (!archive::ExtractArchive(archivePath, extracted)) throw std::runtime_error("extract");
+                extract.push_back(Now() - start);
+            }
+        }
+        for (int turn = 0; turn < 3; ++turn) {
+            switch ((turn + round) % 3) {
+            case 0: {
+                double start = Now();
+                CopyIntoPlace(payload, temp, place, self);
+                intoPlace.push_back(Now() - start);
+                DeleteTree(place);
+                break;
+            }
+            case 1:
+                copyBare.push_back(copyStep(noReport, bare));
+                DeleteTree(bare);
+                break;
+            default:
+                copyReported.push_back(copyStep(*setup::MainForm, reported));
+                DeleteTree(reported);
+                break;
+            }
+        }
+        DeleteTree(temp);
+        DeleteTree(extracted);
+    }
+    auto ms = [&](const std::vector<double>& seconds) { return Median(seconds) * 1000 / files; };
+    double unpack = ms(extract) - ms(intoTemp), copy = ms(copyBare) - ms(intoPlace);
+    double report = ms(copyReported) - ms(copyBare);
+    std::printf("per-file work, %.0f files, in the setup's own windows (this process), median of %d rounds:\n",
+                files, rounds);
+    std::printf("                                                install   baseline   difference\n");
+    std::printf("  unpacking: ExtractArchive / CopyFileA into TEMP %6.3f ms  %6.3f ms  %+7.3f ms\n", ms(extract),
+                ms(intoTemp), unpack);
+    std::printf("  copy step without its report / CopyFileA       %6.3f ms  %6.3f ms  %+7.3f ms\n", ms(copyBare),
+                ms(intoPlace), copy);
+    std::printf("  progress report (copy step with - without it)  %6.3f ms         -   %+7.3f ms\n", report, report);
+    std::printf("  sum of the per-file parts                                            %+7.3f ms\n",
+                unpack + copy + report);
+    std::printf("  whole runs: (median install - median baseline) / files               %+7.3f ms\n", installExtra);
+    std::printf("    (the rest is the steps that run once: services, icons, the pause is in both)\n");
+    std::fflush(stdout);
+}
+
+// The per-file progress report taken apart: what one report costs, and each of its parts alone.
+void ProfileProgressReport(int count) {
+    platform::Application& application = platform::Application::Instance();
     auto text = [](int i) {
         return "Copying File 'C:\\Program Files\\Vorna\\html\\images\\image" + std::to_string(i) + ".gif'...";
     };
@@ -407,27 +525,21 @@ void ProfileProgressReport(int count) {
     double show = PerCallMs(count, [&](int) { setup::RunForm->Show(); });
     double panel = PerCallMs(count, [&](int i) {
         setup::RunForm->BackPanel->SetCaption(text(i));
-        setup::RunForm->Repaint();
+        setup::RunForm->Update();
     });
     double status = PerCallMs(count, [&](int i) {
         setup::MainForm->StatusBar->SetPanelText(0, text(i));
-        setup::MainForm->StatusBar->Repaint();
+        setup::MainForm->StatusBar->Update();
     });
     double statusText = PerCallMs(count, [&](int i) { setup::MainForm->StatusBar->SetPanelText(0, text(i)); });
-    double statusPaint = PerCallMs(count, [&](int) {
-        setup::MainForm->StatusBar->SetPanelText(0, "Copying File");
-        setup::MainForm->StatusBar->Repaint();
-    }) - PerCallMs(count, [&](int) { setup::MainForm->StatusBar->SetPanelText(0, "Copying File"); });
-    std::printf("progress report per file, %d reports in the setup's own windows (this process):\n", count);
-    std::printf("  ShowProgress as a whole                      %6.2f ms\n", report);
-    std::printf("  letting waiting messages run alone           %6.2f ms\n", messages);
-    std::printf("  progress window: Show alone (already shown)  %6.2f ms\n", show);
-    std::printf("  progress window: caption + Repaint alone     %6.2f ms\n", panel);
-    std::printf("  status bar: panel text + Repaint alone       %6.2f ms\n", status);
-    std::printf("    of which the panel text (SB_SETTEXT)       %6.2f ms\n", statusText);
-    std::printf("    of which the repaint of a changed text     %6.2f ms\n", statusPaint);
+    std::printf("\nprogress report per file, %d reports in the setup's own windows (this process):\n", count);
+    std::printf("  ShowProgress as a whole                      %6.3f ms\n", report);
+    std::printf("  letting waiting messages run alone           %6.3f ms\n", messages);
+    std::printf("  progress window: Show alone (already shown)  %6.3f ms\n", show);
+    std::printf("  progress window: new caption on screen       %6.3f ms\n", panel);
+    std::printf("  status bar: new panel text on screen         %6.3f ms\n", status);
+    std::printf("    of which the panel text alone (SB_SETTEXT) %6.3f ms\n", statusText);
     std::fflush(stdout);
-    platform::SetUi(nullptr);
 }
 
 // Runs this program again with the arguments, its output going where this program's goes.
@@ -451,8 +563,11 @@ void RunChild(const std::string& arguments) {
 
 int main(int argc, char** argv) {
     try {
-        if (argc == 3 && std::string(argv[1]) == "--progress-report") {
-            ProfileProgressReport(std::max(1, std::atoi(argv[2])));
+        if (argc == 7 && std::string(argv[1]) == "--per-file") {
+            AnswerYes ui;
+            MakeSetupWindows(ui);
+            ProfileFileSteps(platform::WithTrailingBackslash(argv[2]), argv[3], platform::WithTrailingBackslash(argv[4]), std::max(1, std::atoi(argv[5])), std::atof(argv[6]));
+            ProfileProgressReport(1000);
             ::ExitProcess(0);  // the forms stay up to the end, as in the setup
         }
         if (argc < 2) {
@@ -561,7 +676,14 @@ int main(int argc, char** argv) {
                         bestBaseline.intoPlace * 1000 / files);
         }
         std::printf("\n");
-        RunChild("--progress-report " + std::to_string(std::min<size_t>(payload.files.size(), 1000)));
+        double files = static_cast<double>(payload.files.size() + 1);
+        double extraPerFile = (Median(installs) - Median(baselines)) * 1000 / files;
+        std::string scratch = work + "per-file\\";
+        MakeFolder(scratch);
+        // Folders go without their trailing backslash: before a closing quote it would escape it.
+        auto bare = [](const std::string& folder) { return folder.substr(0, folder.size() - 1); };
+        RunChild("--per-file \"" + bare(payload.folder) + "\" \"" + media + "Setup.Dat\" \"" + bare(scratch) + "\" " +
+                 std::to_string(quick ? 1 : 3) + " " + std::to_string(extraPerFile));
         DeleteTree(work);
         return 0;
     } catch (const std::exception& error) {
