@@ -600,6 +600,104 @@ std::string StatusBar::PanelText(int index) const {
     return texts_[static_cast<size_t>(index)];
 }
 
+LRESULT StatusBar::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        if (wParam != 0) break;  // painting into a given DC: the bar's own way
+        if (takingBackground_) {
+            // The texts change only to take the picture; the whole bar is painted after it.
+            ::ValidateRect(handle_, nullptr);
+            return 0;
+        }
+        if (OwnPaintFits() && (background_ || TakeBackground())) {
+            PaintOverBackground();
+            return 0;
+        }
+        break;
+    case SB_SETTEXTA: {
+        // Whoever sets a text, the bar paints what it holds.
+        size_t part = LOBYTE(LOWORD(wParam));
+        if (!takingBackground_ && part < texts_.size()) texts_[part] = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        break;
+    }
+    case WM_SIZE:
+    case WM_SETFONT:
+    case WM_THEMECHANGED:
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_STYLECHANGED:
+    case SB_SETPARTS:
+    case SB_SETBKCOLOR:
+    case SB_SETMINHEIGHT:
+    case SB_SIMPLE:
+    case SB_SETICON:
+    case SB_SETTEXTW:
+        background_.Reset();  // the picture no longer shows the bar as it looks now
+        break;
+    default:
+        break;
+    }
+    return WinControl::WndProc(message, wParam, lParam);
+}
+
+bool StatusBar::OwnPaintFits() const {
+    // A tab places the text after it in the middle or at the right: the bar's own painting.
+    return std::none_of(texts_.begin(), texts_.end(),
+                        [](const std::string& text) { return text.find('\t') != std::string::npos; });
+}
+
+bool StatusBar::TakeBackground() {
+    RECT client = ClientRect();
+    if (client.right <= 0 || client.bottom <= 0 || texts_.empty()) return false;
+    takingBackground_ = true;
+    for (size_t i = 0; i < texts_.size(); ++i) ::SendMessageA(handle_, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(""));
+    ScopedBitmap picture;
+    {
+        ScopedGetDc screen(handle_);
+        ScopedMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+        picture.Reset(::CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+        if (memory && picture) {
+            ScopedSelectObject select(memory.Get(), picture.Get());
+            ::SendMessageA(handle_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+        }
+    }
+    partRects_.assign(texts_.size(), RECT{});
+    for (size_t i = 0; i < texts_.size(); ++i) {
+        ::SendMessageA(handle_, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(texts_[i].c_str()));
+        ::SendMessageA(handle_, SB_GETRECT, i, reinterpret_cast<LPARAM>(&partRects_[i]));
+    }
+    barFont_ = reinterpret_cast<HFONT>(::SendMessageA(handle_, WM_GETFONT, 0, 0));
+    takingBackground_ = false;
+    ::InvalidateRect(handle_, nullptr, FALSE);
+    if (barFont_ && picture) background_ = std::move(picture);
+    return static_cast<bool>(background_);
+}
+
+void StatusBar::PaintOverBackground() {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(handle_, &paint);
+    if (dc) {
+        {
+            ScopedMemoryDc memory(::CreateCompatibleDC(dc));
+            ScopedSelectObject select(memory.Get(), background_.Get());
+            const RECT& area = paint.rcPaint;
+            ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(), area.left,
+                     area.top, SRCCOPY);
+        }
+        // As the bar places a text without tabs: three pixels in, in the vertical middle.
+        ScopedSelectObject font(dc, barFont_);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        ::SetBkMode(dc, TRANSPARENT);
+        for (size_t i = 0; i < texts_.size() && i < partRects_.size(); ++i) {
+            RECT rect = partRects_[i];
+            rect.left += 3;
+            ::DrawTextA(dc, texts_[i].c_str(), static_cast<int>(texts_[i].size()), &rect,
+                        DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+    }
+    ::EndPaint(handle_, &paint);
+}
+
 // ---- ItemListControl ----
 
 namespace {

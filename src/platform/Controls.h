@@ -248,6 +248,9 @@ public:
     int BorderWidth = 0;
 };
 
+// The system's status bar. It paints its texts over a picture of itself without texts, taken
+// once per size and look: the system's own painting of the bar (themed, it scales images) costs
+// many times drawing a line of text, and an install changes the text once per file.
 class StatusBar : public WinControl {
 public:
     explicit StatusBar(WinControl* parent);
@@ -255,10 +258,20 @@ public:
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
     void SetBounds(int left, int top, int width, int height) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Has the bar paint itself without texts into background_; false when it cannot be had.
+    bool TakeBackground();
+    bool OwnPaintFits() const;
+    void PaintOverBackground();
+
     std::vector<int> widths_;
     std::vector<std::string> texts_;
+    ScopedBitmap background_;
+    std::vector<RECT> partRects_;  // where each part's text goes, as the bar placed it
+    HFONT barFont_ = nullptr;      // the bar's own font (it owns it)
+    bool takingBackground_ = false;
 };
 
 // The messages through which a list box or a combo box is asked about its items.
