@@ -51,3 +51,19 @@ vorna_env_stop() {
   [ -n "${VORNA_XVFB_PID:-}" ] && kill "$VORNA_XVFB_PID" 2>/dev/null || true
   [ -n "${WINEPREFIX:-}" ] && case "$WINEPREFIX" in /tmp/vorna-prefix.*) rm -rf "$WINEPREFIX";; esac
 }
+
+# For scripts that only run windowless tools such as packdat: the caller's prefix when
+# WINEPREFIX is set (its wineserver must be running), otherwise a fresh one without an X
+# server. $1: what the caller's EXIT trap does, kept after the environment's own.
+vorna_env_for_tools() {
+  if [ -z "${WINEPREFIX:-}" ]; then
+    export VORNA_USE_DISPLAY=none
+    vorna_env_start >/dev/null
+    # shellcheck disable=SC2064  # the caller's command, fixed now
+    trap "vorna_env_stop; $1" EXIT
+  fi
+  export WINEDEBUG=-all
+}
+
+# The Wine path of a Unix path (through drive Z:).
+winpath() { echo "Z:${1//\//\\}"; }
