@@ -53,7 +53,7 @@ wait "$setup"; echo "  Setup.exe ended with exit code $?"
 echo "Installed:"
 ls "$WINEPREFIX/drive_c/Program Files/Vorna" | tr '\n' ' '; echo
 wine sc query VORNASMTP </dev/null 2>/dev/null | grep -E "SERVICE_NAME|STATE" | tr -s ' ' || true
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorna' </dev/null 2>/dev/null | grep REG_SZ || true
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorna' /reg:32 </dev/null 2>/dev/null | grep REG_SZ || true
 
 echo "Uninstall (through the stored UninstallString):"
 wine 'C:\Program Files\Vorna\Setup.exe' /UNINSTALL </dev/null >/dev/null 2>&1 &

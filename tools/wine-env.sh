@@ -23,6 +23,12 @@ vorna_env_start() {
     echo "X display: $DISPLAY"
   fi
   wineboot -i </dev/null >/dev/null 2>&1
+  # The programs are 32-bit and must meet what 64-bit Windows gives them: a WoW64 prefix,
+  # which Wine makes only when its 32-bit half (wine32) is installed.
+  if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+    echo "The Wine prefix has no windows/syswow64: install wine32:i386 (tools/deps.sh) for a WoW64 prefix" >&2
+    return 1
+  fi
   # Wine's own fonts (package fonts-wine) are looked for in the prefix's Fonts folder only;
   # without them "MS Sans Serif" and "Tahoma" fall back to a wider system font.
   [ -d /usr/share/wine/fonts ] && cp -s /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -45,3 +51,19 @@ vorna_env_stop() {
   [ -n "${VORNA_XVFB_PID:-}" ] && kill "$VORNA_XVFB_PID" 2>/dev/null || true
   [ -n "${WINEPREFIX:-}" ] && case "$WINEPREFIX" in /tmp/vorna-prefix.*) rm -rf "$WINEPREFIX";; esac
 }
+
+# For scripts that only run windowless tools such as packdat: the caller's prefix when
+# WINEPREFIX is set (its wineserver must be running), otherwise a fresh one without an X
+# server. $1: what the caller's EXIT trap does, kept after the environment's own.
+vorna_env_for_tools() {
+  if [ -z "${WINEPREFIX:-}" ]; then
+    export VORNA_USE_DISPLAY=none
+    vorna_env_start >/dev/null
+    # shellcheck disable=SC2064  # the caller's command, fixed now
+    trap "vorna_env_stop; $1" EXIT
+  fi
+  export WINEDEBUG=-all
+}
+
+# The Wine path of a Unix path (through drive Z:).
+winpath() { echo "Z:${1//\//\\}"; }

@@ -24,7 +24,9 @@ void BuildGradient(ColorTable& table, COLORREF from, COLORREF to) {
         const int a = static_cast<int>((from >> (8 * c)) & 0xFFu);
         const int b = static_cast<int>((to >> (8 * c)) & 0xFFu);
         // The step is kept as a double; the sum is not rounded to double before truncation.
-        const double step = static_cast<double>(b - a) / 100.0;
+        // Volatile: on x86 the division is done in the 80-bit registers, and only a store
+        // rounds its result to a double.
+        const volatile double step = static_cast<double>(b - a) / 100.0;
         for (int i = 0; i < 100; ++i) {
             const long double value = static_cast<long double>(a) +
                                       static_cast<long double>(i) * static_cast<long double>(step);

@@ -110,17 +110,17 @@ void Form::Close() {
         Hide();
 }
 
+// Windows calls this with its own calling convention, which a lambda cannot carry on x86.
+static BOOL CALLBACK CollectEnabled(HWND window, LPARAM context) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(context);
+    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) list->push_back(window);
+    return TRUE;
+}
+
 int Form::ShowModal() {
     // The other windows of this thread take no input while the dialog is up.
     std::vector<HWND> disabled;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM context) -> BOOL {
-            auto* list = reinterpret_cast<std::vector<HWND>*>(context);
-            if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) list->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&disabled));
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
     for (HWND window : disabled) ::EnableWindow(window, FALSE);
 
     modal_ = true;

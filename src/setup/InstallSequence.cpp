@@ -1,6 +1,7 @@
 // What the setup window's three buttons do: Install runs the whole installation in one go,
 // Browse lets the user choose the destination folder, Cancel ends the program.
 #include "archive/DataUnit.h"
+#include "archive/PayloadDigest.h"
 #include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
@@ -46,7 +47,7 @@ void TMainForm::InstallButonClick() {
     ShowProgress("Extracting Files...");
     ExtractFolder = ChooseExtractFolder();
     std::string archivePath = platform::CutToShortText(platform::ModuleFolder() + "Setup.Dat");
-    if (!archive::ExtractArchive(archivePath, ExtractFolder)) {
+    if (!archive::ArchiveMatchesEmbeddedDigest(archivePath) || !archive::ExtractArchive(archivePath, ExtractFolder)) {
         platform::ShowMessage("Extracting files error: data file error", "Error", platform::kErrorBox);
         platform::EndProgram(0);
     }

@@ -1,9 +1,7 @@
 #include "setup/Uninstall.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/FileSearch.h"
+#include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
@@ -36,13 +34,31 @@ bool IsRenameHeader(const std::string& line) {
 // The whole file; false when it exists but cannot be read (a missing file reads as empty).
 bool ReadWholeFile(const std::string& path, std::string& content) {
     content.clear();
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return false;
-    content = text.str();
+    platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    char buffer[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr)) return false;
+        if (got == 0) return true;
+        content.append(buffer, got);
+    }
+}
+
+// Creates or replaces the file with exactly text; false when it could not be written in full.
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    platform::ScopedFile file(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), text.data() + done, static_cast<DWORD>(text.size() - done), &written, nullptr) ||
+            written == 0)
+            return false;
+        done += written;
+    }
     return true;
 }
 
@@ -94,11 +110,9 @@ void ScheduleDeletionAtRestart(const std::string& path) {
     if (!ReadWholeFile(wininit, existing)) return;
     std::string text = WithRenameEntry(existing, path);
     std::string side = wininit + ".new";
-    {
-        std::ofstream out(side, std::ios::binary | std::ios::trunc);
-        if (!out) return;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!out) return;
+    if (!WriteWholeFile(side, text)) {
+        ::DeleteFileA(side.c_str());
+        return;
     }
     if (!::MoveFileExA(side.c_str(), wininit.c_str(), MOVEFILE_REPLACE_EXISTING)) ::DeleteFileA(side.c_str());
 }

@@ -31,6 +31,32 @@ const char* const kShortcuts[][2] = {
 
 class InstallTest : public CleanMachine {};
 
+// Where a 64-bit tool finds a key that a 32-bit program wrote under HKLM\Software.
+std::string Wow64Key(const std::string& softwareKey) {
+    return "Software\\Wow6432Node" + softwareKey.substr(std::string("Software").size());
+}
+
+// What 64-bit Windows shows of the 32-bit setup's install: the values in the 32-bit registry
+// view (Wow6432Node to a 64-bit tool, nothing in the 64-bit view), the applet in the 32-bit
+// system folder (syswow64 on disk) and not in the 64-bit one.
+void ExpectWhere64BitWindowsKeepsIt(const std::string& destination, const Payload& payload) {
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
+        << "the tests must run as 32-bit programs under WoW64 (a prefix with wine32)";
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir", KEY_WOW64_32KEY), destination);
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kVornaKey), "InstallDir", KEY_WOW64_64KEY), destination);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kVornaKey, KEY_WOW64_64KEY)) << "in the 64-bit view";
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kUninstallKey), "DisplayName", KEY_WOW64_64KEY),
+              "VORNA Mail Server");
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY)) << "in the 64-bit view";
+    EXPECT_EQ(ReadFileBytes(WindowsFolder() + "syswow64\\VORNA.CPL"), payload.Data("VORNA.CPL"));
+    PVOID redirection = nullptr;
+    ASSERT_TRUE(::Wow64DisableWow64FsRedirection(&redirection));
+    bool inNativeSystem = FileExists(SystemFolder() + "VORNA.CPL");
+    ::Wow64RevertWow64FsRedirection(redirection);
+    EXPECT_FALSE(inNativeSystem) << "a 32-bit applet in the 64-bit system folder";
+}
+
 // Presses Install, accepts the licence and follows the sequence to the closing box, which
 // it dismisses; checks the progress on the way and the end of the program.
 void InstallToTheEnd(SetupDriver& setup, const automation::Window& window, const std::string& destination,
@@ -68,6 +94,7 @@ void ExpectInstalled(const std::string& destination, const Payload& payload) {
               "\"" + destination + "Setup.exe\" /UNINSTALL");
     EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), destination);
     EXPECT_FALSE(FolderExists(ExtractFolder())) << "the temporary folder stays";
+    ExpectWhere64BitWindowsKeepsIt(destination, payload);
 }
 
 // The three services as created, each running; their process ids.
@@ -117,9 +144,26 @@ std::vector<HWND> ExpectServerWindows(const std::string& destination) {
     return windows;
 }
 
-// Runs the stored uninstall command as the list of removable programs would and answers Yes.
+// Starts a command from a 64-bit process and takes the started process on as the setup's.
+void StartFrom64BitProcess(SetupDriver& setup, const std::string& command) {
+    automation::Process launcher;
+    std::string line(1, '"');
+    line += testing_support::BinFolder();
+    line += "launch64.exe\" ";
+    line += command;
+    ASSERT_TRUE(launcher.Start(line));
+    std::optional<DWORD> startedId = launcher.WaitForExit(kWait);
+    ASSERT_TRUE(startedId && *startedId != 0) << "launch64 could not start " << command;
+    BOOL wow64 = TRUE;
+    EXPECT_TRUE(::IsWow64Process(launcher.Handle(), &wow64) && !wow64) << "launch64 ran as a 32-bit program";
+    ASSERT_TRUE(setup.Process().Attach(*startedId));
+}
+
+// Runs the stored uninstall command as 64-bit Windows' list of removable programs would (read
+// from where a 64-bit program finds it, started by a 64-bit process) and answers Yes.
 void UninstallThroughUninstallString(SetupDriver& setup, const std::string& destination) {
-    std::optional<std::string> command = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
+    std::optional<std::string> command =
+        RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kUninstallKey), "UninstallString", KEY_WOW64_64KEY);
     ASSERT_TRUE(command);
     // Read as Windows reads a command line: the quoted program, then the argument.
     ASSERT_EQ(command->front(), '"');
@@ -127,7 +171,7 @@ void UninstallThroughUninstallString(SetupDriver& setup, const std::string& dest
     ASSERT_NE(close, std::string::npos);
     EXPECT_EQ(command->substr(1, close - 1), destination + "Setup.exe");
     EXPECT_EQ(command->substr(close + 1), " /UNINSTALL");
-    ASSERT_TRUE(setup.Process().Start(*command));
+    ASSERT_NO_FATAL_FAILURE(StartFrom64BitProcess(setup, *command));
     automation::Window question = setup.ExpectBox(kSetupCaption, kUninstallQuestion, IDI_QUESTION, {"Yes", "No"});
     setup.Press(question, "Yes");
     automation::Window done = setup.ExpectBox("Information", kRemoved, IDI_INFORMATION, {"OK"});

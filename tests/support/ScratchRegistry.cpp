@@ -108,9 +108,10 @@ void SetRegistryString(HKEY root, const std::string& keyPath, const std::string&
     SetRegistryValue(root, keyPath, name, REG_SZ, value + '\0');
 }
 
-std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyPath, const std::string& name) {
+std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyPath, const std::string& name,
+                                              REGSAM view) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return std::nullopt;
+    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return std::nullopt;
     platform::ScopedRegKey key(raw);
     DWORD size = 0;
     if (::RegQueryValueExA(key.Get(), name.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
@@ -126,16 +127,17 @@ std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyP
     return value;
 }
 
-std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name) {
-    std::optional<RegistryValue> value = GetRegistryValue(root, keyPath, name);
+std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name,
+                                          REGSAM view) {
+    std::optional<RegistryValue> value = GetRegistryValue(root, keyPath, name, view);
     if (!value) return std::nullopt;
     while (!value->data.empty() && value->data.back() == '\0') value->data.pop_back();
     return value->data;
 }
 
-bool RegistryKeyExists(HKEY root, const std::string& keyPath) {
+bool RegistryKeyExists(HKEY root, const std::string& keyPath, REGSAM view) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ | view, &raw) != ERROR_SUCCESS) return false;
     platform::ScopedRegKey key(raw);
     return true;
 }

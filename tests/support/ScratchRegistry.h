@@ -63,11 +63,14 @@ void SetRegistryValue(HKEY root, const std::string& keyPath, const std::string& 
                       const std::string& data);
 // REG_SZ: the text's bytes and one terminating NUL.
 void SetRegistryString(HKEY root, const std::string& keyPath, const std::string& name, const std::string& value);
-// Nothing when the key or the value is missing.
-std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyPath, const std::string& name);
+// Nothing when the key or the value is missing. view: 0 (this program's own registry view),
+// KEY_WOW64_32KEY or KEY_WOW64_64KEY.
+std::optional<RegistryValue> GetRegistryValue(HKEY root, const std::string& keyPath, const std::string& name,
+                                              REGSAM view = 0);
 // A string value's text without its terminating NULs; nothing when the key or value is missing.
-std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name);
-bool RegistryKeyExists(HKEY root, const std::string& keyPath);
+std::optional<std::string> RegistryString(HKEY root, const std::string& keyPath, const std::string& name,
+                                          REGSAM view = 0);
+bool RegistryKeyExists(HKEY root, const std::string& keyPath, REGSAM view = 0);
 // Names of the direct subkeys, sorted.
 std::vector<std::string> RegistrySubkeys(HKEY root, const std::string& keyPath);
 

@@ -142,15 +142,14 @@ LPCSTR MessageBoxIcon(HWND box) {
     return best;
 }
 
+static BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent, const std::string& className) {
     std::vector<HWND> all;
-    ::EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    ::EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
     if (className.empty()) return all;
     std::vector<HWND> matching;
     for (HWND child : all)
@@ -201,6 +200,14 @@ bool Process::Start(const std::string& commandLine, const std::string& folder) {
     ::CloseHandle(info.hThread);
     process_.Reset(info.hProcess);
     id_ = info.dwProcessId;
+    return true;
+}
+
+bool Process::Attach(DWORD id) {
+    Kill();
+    process_.Reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, id));
+    if (!process_) return false;
+    id_ = id;
     return true;
 }
 

@@ -55,6 +55,8 @@ public:
     Process() = default;
     // commandLine: the whole command line; folder: working folder (empty: inherit).
     bool Start(const std::string& commandLine, const std::string& folder = "");
+    // Takes on a process that another program started.
+    bool Attach(DWORD id);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

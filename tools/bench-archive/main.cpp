@@ -3,6 +3,8 @@
 // Measures ExtractArchive against baselines taken in the same run and process:
 //  - archives of four large members (64 MB and 1 GB in all) against CopyFileA of the archive,
 //    with several copy buffer sizes;
+//  - the same extraction after the release's check of the archive's SHA-256 (which reads the
+//    whole archive once more before anything is unpacked), and that check alone;
 //  - an archive of a few thousand small members (1-64 KB) against creating and writing the
 //    same files straight from memory with CreateFileA/WriteFileA.
 // Each figure is the best of several rounds. The peak working set of an extraction is taken
@@ -23,6 +25,7 @@
 
 #include "BenchCommon.h"
 #include "archive/DataUnit.h"
+#include "archive/PayloadDigest.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 
@@ -160,17 +163,29 @@ void BenchLarge(const std::string& work, uint64_t total, int rounds, const std::
     std::string archivePath = work + "large.dat", copyPath = work + "large-copy.dat", target = work + "large\\";
     MakeLargeArchive(archivePath, total, 4);
     double mb = static_cast<double>(FileSize(archivePath)) / kMB;
-    Samples copy;
+    Samples copy, digestOnly, checked;
     std::vector<Samples> extract(buffers.size());
     // The order of the contenders turns each round, so that none always follows the same one
     // (the system's write-back of the previous run's data lands on whoever comes next).
-    size_t contenders = buffers.size() + 1;
+    const size_t kCopy = buffers.size(), kDigest = buffers.size() + 1, kChecked = buffers.size() + 2;
+    size_t contenders = buffers.size() + 3;
+    archive::Digest digest{};
     for (int round = 0; round < rounds; ++round) {
         for (size_t turn = 0; turn < contenders; ++turn) {
             size_t who = (turn + static_cast<size_t>(round)) % contenders;
-            if (who == buffers.size()) {
+            if (who == kCopy) {
                 copy.Take(Seconds([&] { Check(::CopyFileA(archivePath.c_str(), copyPath.c_str(), FALSE), "CopyFileA"); }));
                 ::DeleteFileA(copyPath.c_str());
+            } else if (who == kDigest) {
+                digestOnly.Take(Seconds([&] {
+                    Check(archive::FileDigest(archivePath, digest, archive::kCopyBufferSize), "SHA-256");
+                }));
+            } else if (who == kChecked) {
+                checked.Take(Seconds([&] {
+                    Check(archive::FileDigest(archivePath, digest, archive::kCopyBufferSize), "SHA-256");
+                    if (!archive::ExtractArchive(archivePath, target)) throw std::runtime_error("extract");
+                }));
+                ClearFolder(target);
             } else {
                 extract[who].Take(Seconds([&] {
                     if (!archive::ExtractArchive(archivePath, target, buffers[who])) throw std::runtime_error("extract");
@@ -185,6 +200,9 @@ void BenchLarge(const std::string& work, uint64_t total, int rounds, const std::
     for (size_t b = 0; b < buffers.size(); ++b)
         std::printf("  ExtractArchive, %5zu KB buffer       %8.1f MB/s   throughput ratio to copy %.2f\n",
                     buffers[b] / 1024, mb / extract[b].Best(), MedianRatio(copy, extract[b]));
+    std::printf("  SHA-256 of the archive alone         %8.1f MB/s\n", mb / digestOnly.Best());
+    std::printf("  SHA-256 check, then ExtractArchive   %8.1f MB/s   time ratio to extraction alone (%zu KB) %.2f\n",
+                mb / checked.Best(), archive::kCopyBufferSize / 1024, MedianRatio(checked, extract.back()));
     std::printf("  peak working set of a child that only extracts it: %.1f MB\n",
                 ChildPeakMB(work, "--extract \"" + archivePath + "\" \"" + target + "\""));
     ClearFolder(target);

@@ -10,7 +10,9 @@
 //  - the baseline: the same files copied file by file with CopyFileA into a temporary folder,
 //    then from there into an installation tree (with the setup program and the applet), then
 //    the 500 ms pause the install makes while servers stop.
-// The order of the two turns each round. A last install, not compared, asks the setup window's
+// A third contender each round is the same install from a medium whose Setup.exe carries the
+// SHA-256 of its Setup.Dat, as a release does: the archive is checked before it is unpacked.
+// The order of the contenders turns each round. A last install, not compared, asks the setup window's
 // status bar for its text all the time, which shows how long each step of the sequence took;
 // then a child run (--per-file) makes the setup's windows in its own process and times the
 // per-file work of the install against the baseline's, part by part (unpacking, the copy step,
@@ -32,6 +34,7 @@
 #include "Automation.h"
 #include "BenchCommon.h"
 #include "archive/DataUnit.h"
+#include "archive/PayloadDigest.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
@@ -596,6 +599,14 @@ int main(int argc, char** argv) {
         uint64_t largeTotal = quick ? (8ull << 20) : (50ull << 20);
         Payload payload = MakePayload(work + "payload\\", smallImages, largeTotal);
         PackArchive(payload, media + "Setup.Dat");
+        // The release's medium: the same archive, and a Setup.exe bound to it.
+        std::string boundMedia = work + "bound\\";
+        MakeFolder(boundMedia);
+        Check(::CopyFileA((bin + "Setup.exe").c_str(), (boundMedia + "Setup.exe").c_str(), FALSE), "copy Setup.exe");
+        Check(::CopyFileA((media + "Setup.Dat").c_str(), (boundMedia + "Setup.Dat").c_str(), FALSE), "copy Setup.Dat");
+        archive::Digest digest{};
+        std::string failure = archive::EmbedArchiveDigest(boundMedia + "Setup.exe", boundMedia + "Setup.Dat", digest);
+        if (!failure.empty()) throw std::runtime_error(failure);
         std::printf("bench_install: a whole install by Setup.exe against copying its files twice, same run\n");
         std::printf("payload: %zu files (%d .gif images; %d large files, one of them an image), %.1f MB;"
                     " Setup.Dat %.1f MB\n",
@@ -611,8 +622,8 @@ int main(int argc, char** argv) {
         const std::string installed = "C:\\Program Files\\Vorna\\";
         if (platform::FolderExists(installed)) throw std::runtime_error(installed + " exists already");
 
-        auto installAndCheck = [&](bool sampled) {
-            InstallRun run = Install(media, sampled);
+        auto installAndCheck = [&](bool sampled, const std::string& from) {
+            InstallRun run = Install(from, sampled);
             int images = CountFiles(installed + "html\\images\\");
             if (images != payload.images)
                 throw std::runtime_error("installed " + std::to_string(images) + " images, not " +
@@ -620,24 +631,28 @@ int main(int argc, char** argv) {
             Uninstall(installed);
             return run;
         };
-        std::vector<double> installs, baselines, ratios;
+        std::vector<double> installs, baselines, ratios, checkedRatios;
         BaselineRun bestBaseline;
         for (int round = 0; round < rounds; ++round) {
             BaselineRun baseline;
-            InstallRun run;
-            for (int turn = 0; turn < 2; ++turn) {
-                if ((turn + round) % 2 == 0) {
+            InstallRun run, checked;
+            for (int turn = 0; turn < 3; ++turn) {
+                int who = (turn + round) % 3;
+                if (who == 0) {
                     baseline = Baseline(payload, baselineTemp, baselineDestination, media + "Setup.exe");
+                } else if (who == 1) {
+                    run = installAndCheck(false, media);
                 } else {
-                    run = installAndCheck(false);
+                    checked = installAndCheck(false, boundMedia);
                 }
             }
             if (baselines.empty() || baseline.seconds < bestBaseline.seconds) bestBaseline = baseline;
             installs.push_back(run.seconds);
             baselines.push_back(baseline.seconds);
             ratios.push_back(run.seconds / baseline.seconds);
-            std::printf("round %d: install %7.2f s   baseline %7.2f s   ratio %.2f\n", round + 1, run.seconds,
-                        baseline.seconds, run.seconds / baseline.seconds);
+            checkedRatios.push_back(checked.seconds / run.seconds);
+            std::printf("round %d: install %7.2f s   baseline %7.2f s   ratio %.2f   bound to its archive %7.2f s\n",
+                        round + 1, run.seconds, baseline.seconds, run.seconds / baseline.seconds, checked.seconds);
             std::fflush(stdout);
         }
         double bestInstall = *std::min_element(installs.begin(), installs.end());
@@ -647,12 +662,19 @@ int main(int argc, char** argv) {
         std::printf("install (licence Yes -> closing Information box), best:            %7.2f s\n", bestInstall);
         std::printf("install / baseline: %.2f (median of the rounds' ratios; best rounds: %.2f); target 1.30\n",
                     Median(ratios), bestInstall / bestBaseline.seconds);
+        std::printf("install bound to its archive (SHA-256 checked first) / install: %.3f (median); at most 1.05\n",
+                    Median(checkedRatios));
+        double hashStart = Now();
+        Check(archive::FileDigest(boundMedia + "Setup.Dat", digest, archive::kCopyBufferSize), "SHA-256");
+        double hashSeconds = Now() - hashStart;
+        std::printf("  the check alone (SHA-256 of Setup.Dat): %.2f s, %.1f%% of the best install\n", hashSeconds,
+                    100 * hashSeconds / bestInstall);
         std::fflush(stdout);
 
         // Where the time goes: one more install whose status bar is asked for its text all the
         // time. Each answer comes when the setup next lets messages run, at the start of its
         // next progress report; so the last answer naming a step marks that step's end.
-        InstallRun sampled = installAndCheck(true);
+        InstallRun sampled = installAndCheck(true, media);
         std::printf("\nsteps of a separate, sampled install (%.2f s in all, %d answers; not compared):\n",
                     sampled.seconds, sampled.samples);
         // The box's own message loop gives the last answer, so the last step runs to the box and

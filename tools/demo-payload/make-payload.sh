@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# make-payload.sh <build bin folder> <out folder>
+# make-payload.sh [--folder] <build bin folder> <out folder>
 #
 # Makes a demo payload of every file the setup installs and packs it with packdat into
-# <out folder>/Setup.Dat. The three servers are taken from the build when it has them;
+# <out folder>/Setup.Dat; with --folder, writes the files themselves into <out folder>
+# instead (the input of tools/release.sh). The three servers are taken from the build when it has them;
 # every other file is small stand-in content. Runs packdat under Wine: in the caller's prefix
 # when WINEPREFIX is set (its wineserver must be running), otherwise in a fresh one of its own.
 set -eu
+files_only=no
+if [ "${1:-}" = --folder ]; then files_only=yes; shift; fi
 if [ $# -ne 2 ]; then
-  echo "usage: $0 <build bin folder> <out folder>" >&2
+  echo "usage: $0 [--folder] <build bin folder> <out folder>" >&2
   exit 2
 fi
 here=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
-[ -f "$bin/packdat.exe" ] || { echo "no packdat.exe in $bin: build first (tools/build.sh)" >&2; exit 1; }
+[ "$files_only" = yes ] || [ -f "$bin/packdat.exe" ] || { echo "no packdat.exe in $bin: build first (tools/build.sh)" >&2; exit 1; }
 
 stage=$(mktemp -d /tmp/vorna-payload.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
@@ -66,14 +69,14 @@ gif bullet.gif '\xcc\x00\x00'
 
 printf 'MZ VORNA Mail Server Control Panel applet stand-in\r\n' >"$p/VORNA.CPL"
 
-winpath() { echo "Z:${1//\//\\}"; }
-if [ -z "${WINEPREFIX:-}" ]; then
-  export VORNA_USE_DISPLAY=none  # packdat makes no window: no X server needed
-  . "$here/tools/wine-env.sh"
-  vorna_env_start >/dev/null
-  trap 'vorna_env_stop; rm -rf "$stage"' EXIT  # the environment's own trap replaced ours
+if [ "$files_only" = yes ]; then
+  cp "$p"/* "$out/"
+  echo "Demo payload files: $out"
+  exit 0
 fi
-export WINEDEBUG=-all
+
+. "$here/tools/wine-env.sh"
+vorna_env_for_tools 'rm -rf "$stage"'
 rm -f "$out/Setup.Dat"
 status=0
 wine "$bin/packdat.exe" "$(winpath "$out/Setup.Dat")" "$(winpath "$p")" \

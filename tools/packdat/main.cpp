@@ -1,4 +1,6 @@
 // packdat <output Setup.Dat> <folder | file...>
+// packdat --names
+// packdat --embed-digest <Setup.exe> <Setup.Dat>
 //
 // Builds the setup's payload archive. Given one folder, it packs every file directly in it,
 // sorted by name; given files, it packs each under its bare file name, in the order given.
@@ -8,6 +10,11 @@
 // 2,147,483,647 bytes, and an output that would be packed into itself. The archive is written
 // beside the output under a temporary name and renamed at the end, so a refusal or an error
 // never leaves a partial output behind; an existing output is then left as it was.
+//
+// --names prints every file name the setup copies by name, one a line (the images go by
+// "*.gif"), so that a release can check its payload folder against the setup's own tables.
+// --embed-digest writes the SHA-256 of the archive into the program's digest block, in place:
+// the program then unpacks that archive only. A release does this before signing.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,9 +24,11 @@
 #include <vector>
 
 #include "archive/DataUnit.h"
+#include "archive/PayloadDigest.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
+#include "setup/FileManifest.h"
 
 namespace {
 
@@ -180,18 +189,40 @@ private:
     bool kept_ = false;
 };
 
+int ListNames() {
+    for (const char* name : setup::ProgramFiles) std::printf("%s\n", name);
+    for (const char* name : setup::HtmlFiles) std::printf("%s\n", name);
+    std::printf("%s\n", setup::kAppletName);
+    return 0;
+}
+
+int EmbedDigest(const std::string& program, const std::string& archivePath) {
+    archive::Digest digest{};
+    std::string failure = archive::EmbedArchiveDigest(program, archivePath, digest);
+    if (!failure.empty()) throw Refusal{failure};
+    for (uint8_t byte : digest) std::printf("%02x", byte);
+    std::printf("  %s\n", archivePath.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    if (argc == 2 && std::string(argv[1]) == "--names") return ListNames();
+    bool embed = argc == 4 && std::string(argv[1]) == "--embed-digest";
+    if (argc < 3 || (!embed && argv[1][0] == '-' && argv[1][1] == '-')) {
         std::fprintf(stderr,
                      "usage: packdat <output Setup.Dat> <folder | file...>\n"
+                     "       packdat --names\n"
+                     "       packdat --embed-digest <Setup.exe> <Setup.Dat>\n"
                      "  Packs every file directly in the folder (sorted by name), or the listed files\n"
-                     "  under their bare file names, into the setup's payload archive.\n");
+                     "  under their bare file names, into the setup's payload archive; lists the file\n"
+                     "  names the setup installs; or binds a Setup.exe to its archive.\n");
         return kUsage;
     }
     std::string output = argv[1];
     try {
+        if (embed) return EmbedDigest(argv[2], argv[3]);
         std::vector<Input> inputs = CollectInputs(output, argc - 2, argv + 2);
         std::vector<char> buffer(kBufferSize);
         int64_t total = 0;

@@ -1,0 +1,30 @@
+#pragma once
+// A released Setup.exe is bound to its Setup.Dat: the archive's SHA-256 is written into a block
+// of the program after linking (packdat --embed-digest), before the program is signed, so the
+// signature covers it. A developer build's block holds zeros and checks nothing.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace archive {
+
+constexpr size_t kDigestSize = 32;
+using Digest = std::array<uint8_t, kDigestSize>;
+
+// The digest written into this program; all zeros in a developer build.
+Digest EmbeddedDigest();
+
+// The SHA-256 of a whole file, read through a buffer of bufferSize bytes. False when the file
+// cannot be read or the system offers no SHA-256.
+bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize);
+
+// True when this program carries no digest, or when the archive's SHA-256 equals it.
+bool ArchiveMatchesEmbeddedDigest(const std::string& archivePath);
+
+// Writes the SHA-256 of the archive into the digest block of the program file, in place (the
+// release does this before signing). Empty on success, else why it failed; digest receives
+// what was written.
+std::string EmbedArchiveDigest(const std::string& programPath, const std::string& archivePath, Digest& digest);
+
+}  // namespace archive

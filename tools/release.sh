@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# tools/release.sh <payload folder> <output folder> [--cert file.p12] [--password-env VAR] [--bin folder]
+#
+# Makes the installation medium from a folder of the suite's files:
+#   <output>/vorna-setup-<version>/Setup.exe, Setup.Dat   the medium
+#   <output>/vorna-setup-<version>.zip                     the same as one download
+#   <output>/SHA256SUMS                                    of the three files above
+# Setup.exe is built from this tree (the Setup and packdat targets; --bin takes Setup.exe and
+# packdat.exe from a build folder's bin instead) and bound to its
+# Setup.Dat: the archive's SHA-256 is written into the program, which then unpacks that archive
+# only. Given a code-signing certificate (a PKCS#12 file; also VORNA_SIGN_CERT) and the name
+# of the variable that holds its password (default VORNA_SIGN_PASSWORD), the program is then
+# signed with Authenticode, without a time stamp, so that it verifies offline.
+#
+# Refused, with nothing written to <output>: a payload folder without a file the setup
+# installs by name, a certificate that its password does not open, an output folder that
+# exists and is not empty. Everything is made in a temporary folder beside <output> and moved
+# into place at the end.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+
+refuse() { echo "release: $*" >&2; exit 1; }
+usage() {
+  echo "usage: $0 <payload folder> <output folder> [--cert file.p12] [--password-env VAR] [--bin folder]" >&2
+  exit 2
+}
+
+positional=()
+cert=${VORNA_SIGN_CERT:-}
+password_var=VORNA_SIGN_PASSWORD
+bin=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --cert) [ $# -ge 2 ] || usage; cert=$2; shift 2 ;;
+    --password-env) [ $# -ge 2 ] || usage; password_var=$2; shift 2 ;;
+    --bin) [ $# -ge 2 ] || usage; bin=$(cd "$2" && pwd); shift 2 ;;
+    -*) usage ;;
+    *) positional+=("$1"); shift ;;
+  esac
+done
+[ ${#positional[@]} -eq 2 ] || usage
+payload=${positional[0]}
+output=${positional[1]}
+
+[ -d "$payload" ] || refuse "'$payload' is not a folder"
+payload=$(cd "$payload" && pwd)
+if [ -e "$output" ]; then
+  [ -d "$output" ] || refuse "'$output' exists and is not a folder"
+  [ -z "$(ls -A "$output")" ] || refuse "'$output' exists and is not empty; a release goes into a new folder"
+fi
+"$here/tools/deps.sh"
+if [ -n "$cert" ]; then
+  [ -f "$cert" ] || refuse "no certificate file '$cert'"
+  case "$password_var" in [A-Za-z_]*) ;; *) refuse "'$password_var' is not a variable name" ;; esac
+  [ -n "${!password_var+set}" ] || refuse "the certificate's password variable $password_var is not set"
+  export "$password_var"
+  openssl pkcs12 -in "$cert" -noout -passin "env:$password_var" 2>/dev/null ||
+    openssl pkcs12 -legacy -in "$cert" -noout -passin "env:$password_var" 2>/dev/null ||
+    refuse "the password does not open the certificate '$cert' (or it is no PKCS#12 file)"
+fi
+
+if [ -z "$bin" ]; then
+  "$here/tools/build.sh" Setup packdat >/dev/null
+  bin=${VORNA_BUILD_DIR:-$here/build}/bin
+fi
+[ -f "$bin/Setup.exe" ] && [ -f "$bin/packdat.exe" ] || refuse "no Setup.exe and packdat.exe in '$bin'"
+version=$(sed -n 's/^project([A-Za-z]* VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
+name=vorna-setup-$version
+
+parent=$(dirname "$output")
+mkdir -p "$parent"
+stage=$(mktemp -d "$parent/.release.XXXXXX")
+cleanup() { rm -rf "$stage"; }
+trap cleanup EXIT
+medium="$stage/out/$name"
+mkdir -p "$medium"
+
+. "$here/tools/wine-env.sh"
+vorna_env_for_tools cleanup
+packdat() { wine "$bin/packdat.exe" "$@" </dev/null; }
+
+# The names come from the setup's own tables; Windows matches them without regard to case.
+missing=()
+while IFS= read -r file; do
+  file=${file%$'\r'}
+  [ -n "$file" ] || continue
+  [ -n "$(find "$payload" -maxdepth 1 -type f -iname "$file" -print -quit)" ] || missing+=("$file")
+done < <(packdat --names)
+[ ${#missing[@]} -eq 0 ] || refuse "the payload folder '$payload' lacks: ${missing[*]}"
+[ -n "$(find "$payload" -maxdepth 1 -type f -iname '*.gif' -print -quit)" ] ||
+  echo "release: note: the payload has no *.gif images" >&2
+
+cp "$bin/Setup.exe" "$medium/Setup.exe"
+packdat "$(winpath "$medium/Setup.Dat")" "$(winpath "$payload")" >"$stage/packdat.log" 2>&1 ||
+  { cat "$stage/packdat.log" >&2; refuse "packdat could not pack '$payload'"; }
+packdat --embed-digest "$(winpath "$medium/Setup.exe")" "$(winpath "$medium/Setup.Dat")" >"$stage/digest.log" 2>&1 ||
+  { cat "$stage/digest.log" >&2; refuse "the archive's digest could not be written into Setup.exe"; }
+echo "Setup.Dat SHA-256: $(cut -d' ' -f1 "$stage/digest.log")"
+
+if [ -n "$cert" ]; then
+  # The password goes to osslsigncode through a file only this user can read, not the command line.
+  (umask 077; printf '%s' "${!password_var}" >"$stage/password")
+  osslsigncode sign -pkcs12 "$cert" -readpass "$stage/password" -h sha256 \
+    -n "VORNA Mail Server Setup" -in "$medium/Setup.exe" -out "$stage/Setup.signed.exe" >"$stage/sign.log" 2>&1 ||
+    { cat "$stage/sign.log" >&2; refuse "signing failed"; }
+  rm -f "$stage/password"
+  mv "$stage/Setup.signed.exe" "$medium/Setup.exe"
+  echo "Signed Setup.exe with $(basename "$cert")"
+else
+  echo "Not signed: no certificate given (--cert or VORNA_SIGN_CERT)"
+fi
+
+# The zip gets fixed times and no extra attributes, so the same medium gives the same zip.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 0)}
+touch -d "@$epoch" "$medium" "$medium/Setup.exe" "$medium/Setup.Dat"
+(cd "$stage/out" && zip -q -X -r "$name.zip" "$name" && sha256sum "$name/Setup.exe" "$name/Setup.Dat" "$name.zip" >SHA256SUMS)
+
+if [ -d "$output" ]; then rmdir "$output"; fi
+mv "$stage/out" "$output"
+echo "Release medium: $output/$name ($(stat -c %s "$output/$name/Setup.exe") bytes Setup.exe)"
+cat "$output/SHA256SUMS"
