@@ -130,6 +130,10 @@ public:
     void Paint(HDC dc) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+protected:
+    // The caption's place follows the look (alignment, rotation, effects): all of it repaints.
+    RECT CaptionArea() override { return ClientRect(); }
+
 private:
     platform::ScopedBitmap bitmap_;
     TDirection backGroundEffect_ = bdVertIn;

@@ -518,8 +518,35 @@ RECT Panel::AlignRect() const {
 }
 
 void Panel::SetCaption(const std::string& caption) {
+    if (handle_ && caption == caption_) return;
     WinControl::SetCaption(caption);  // the window text too, for automation and screen readers
+    if (!handle_) return;
+    RECT area = CaptionArea();
+    ::InvalidateRect(handle_, &area, TRUE);
+}
+
+void Panel::FontChanged() {
+    lineHeight_ = -1;
+    WinControl::FontChanged();
     Invalidate();
+}
+
+int Panel::LineHeight() {
+    if (lineHeight_ < 0) {
+        ScopedGetDc screen(nullptr);
+        ScopedSelectObject select(screen.Get(), font_.Handle());
+        TEXTMETRICA metrics{};
+        if (::GetTextMetricsA(screen.Get(), &metrics)) lineHeight_ = metrics.tmHeight;
+    }
+    return std::max(lineHeight_, 0);
+}
+
+RECT Panel::CaptionArea() {
+    RECT band = AlignRect();
+    int lineHeight = LineHeight();
+    band.top = (band.bottom + band.top - lineHeight) / 2;
+    band.bottom = band.top + lineHeight;
+    return band;
 }
 
 void Panel::Paint(HDC dc) { PaintStandard(dc); }
@@ -539,15 +566,7 @@ void Panel::PaintStandard(HDC dc) {
     }
     FillSolid(dc, rect, ResolveColor(color_));
     // One line of text in the vertical middle, placed by Alignment, clipped at the edges.
-    TEXTMETRICA metrics{};
-    {
-        ScopedSelectObject select(dc, font_.Handle());
-        ::GetTextMetricsA(dc, &metrics);
-    }
-    int lineHeight = metrics.tmHeight;
-    RECT band = rect;
-    band.top = (rect.bottom + rect.top - lineHeight) / 2;
-    band.bottom = band.top + lineHeight;
+    RECT band = Panel::CaptionArea();
     UINT flags = DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE;
     if (Alignment == TextAlignment::Center) flags |= DT_CENTER;
     if (Alignment == TextAlignment::RightJustify) flags |= DT_RIGHT;

@@ -233,7 +233,9 @@ private:
 class Panel : public WinControl {
 public:
     explicit Panel(WinControl* parent, const char* className = "TPanel");
+    // A new caption repaints only where the caption shows; the same caption again does nothing.
     void SetCaption(const std::string& caption) override;
+    void FontChanged() override;
     bool PaintsItself() const override { return true; }
     // Inside the border and the bevels.
     RECT AlignRect() const override;
@@ -246,6 +248,15 @@ public:
     BevelCut BevelInner = BevelCut::None;
     int BevelWidth = 1;
     int BorderWidth = 0;
+
+protected:
+    // What a change of caption repaints: the one-line band in the vertical middle inside the
+    // border and the bevels, where the standard look draws it.
+    virtual RECT CaptionArea();
+
+private:
+    int LineHeight();
+    int lineHeight_ = -1;  // of the font as last measured; -1: measure again
 };
 
 // The system's status bar. It paints its texts over a picture of itself without texts, taken
