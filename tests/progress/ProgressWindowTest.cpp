@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "RecordingUi.h"
 #include "platform/ScopedHandle.h"
 #include "setup/Main.h"
@@ -72,6 +74,47 @@ TEST_F(ProgressWindow, TheLastTextWinsInThePanelAndTheStatusBar) {
     runForm_.AllowClose = true;
     runForm_.Close();
     EXPECT_EQ(StatusText(), "Installation Complete");
+}
+
+// What a window shows on the screen, as colours without alpha.
+std::vector<COLORREF> ScreenPixels(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    platform::ScopedGetDc screen(window);
+    platform::ScopedMemoryDc memory(::CreateCompatibleDC(screen.Get()));
+    platform::ScopedBitmap bitmap(::CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    platform::ScopedSelectObject select(memory.Get(), bitmap.Get());
+    ::BitBlt(memory.Get(), 0, 0, client.right, client.bottom, screen.Get(), 0, 0, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x) pixels.push_back(::GetPixel(memory.Get(), x, y));
+    return pixels;
+}
+
+// Each report repaints only what changed, and the status bar draws its texts over a picture of
+// itself: what reaches the screen must be what each control's own whole painting shows.
+TEST_F(ProgressWindow, EachTextReachesTheScreenAsAWholeRepaintWouldShowIt) {
+    HWND panel = runForm_.BackPanel->Handle();
+    HWND bar = main_.StatusBar->Handle();
+    auto expectAsPaintedWhole = [&](const std::string& text) {
+        main_.ShowProgress(text);
+        std::vector<COLORREF> panelShown = ScreenPixels(panel), barShown = ScreenPixels(bar);
+        ::RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        {
+            // The bar's own painting, straight onto the screen.
+            platform::ScopedGetDc screen(bar);
+            ::SendMessageA(bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(screen.Get()), PRF_CLIENT | PRF_ERASEBKGND);
+        }
+        EXPECT_TRUE(panelShown == ScreenPixels(panel)) << "progress window, text: " << text;
+        EXPECT_TRUE(barShown == ScreenPixels(bar)) << "status bar, text: " << text;
+    };
+    expectAsPaintedWhole("Copying File 'C:\\Program Files\\Vorna\\html\\images\\image12.gif'...");
+    expectAsPaintedWhole("Installation Complete");  // shorter: the old text's end must go
+    expectAsPaintedWhole(std::string(300, 'W'));
+    expectAsPaintedWhole("A & B");
+    // A bar of another size is painted from a picture of that size.
+    main_.StatusBar->SetBounds(0, 310, 300, 19);
+    expectAsPaintedWhole("Creating Icons...");
 }
 
 TEST_F(ProgressWindow, ALongTextStaysOnOneLineClippedAtTheEdges) {
