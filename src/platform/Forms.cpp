@@ -56,12 +56,13 @@ void Form::PlaceWindow() {
 void Form::Create() {
     PlaceWindow();
     CreateHandle(className_.c_str(), Style(), ExStyle());
-    BuildControls();
+    if (!CreateHandlerFirst) BuildControls();
     try {
         if (OnCreate) OnCreate();
     } catch (...) {
         Application::Instance().HandleException(std::current_exception());
     }
+    if (CreateHandlerFirst) BuildControls();
     if (VisibleAtCreation) Show();
 }
 

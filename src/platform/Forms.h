@@ -20,7 +20,7 @@ constexpr int mrOk = IDOK;          // 1
 constexpr int mrCancel = IDCANCEL;  // 2
 
 // A top-level window. Derived forms build their controls in BuildControls, which runs while
-// the window is created, before OnCreate.
+// the window is created, before OnCreate (after it with CreateHandlerFirst).
 class Form : public WinControl {
 public:
     // className: the window class registered for this form (each form has its own).
@@ -60,6 +60,9 @@ public:
     bool CenterOnScreen = true;
     bool VisibleAtCreation = false;
     WindowState State = WindowState::Normal;
+    // OnCreate runs before BuildControls instead of after it: for a form whose creation
+    // handler may end the program, or asks something first, before its controls are made.
+    bool CreateHandlerFirst = false;
 
     std::function<void()> OnCreate;
     std::function<void()> OnShow;

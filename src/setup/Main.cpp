@@ -17,14 +17,26 @@ std::string LookUpSystemFolder() {
 
 TMainForm::TMainForm(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
     OnCreate = [this] { FormCreate(); };
+    // The first question comes before the window's controls are made: nothing of them shows
+    // before it, and a No or an uninstall ends the program without making them.
+    CreateHandlerFirst = true;
 }
 
-void TMainForm::FormCreate() {
+void TMainForm::BuildControls() {
+    TSetupWindow::BuildControls();
     InstallButon->OnClick = [this] { InstallButonClick(); };
     CloseButton->OnClick = [this] { CloseButtonClick(); };
     BrowseButton->OnClick = [this] { BrowseButtonClick(); };
 
     VersionLabel->SetCaption(kVersion);
+    try {
+        if (!proposedFolder_.empty()) PathEdit->SetCaption(proposedFolder_);
+    } catch (...) {
+        // The designed default stays.
+    }
+}
+
+void TMainForm::FormCreate() {
     platform::Application::Instance().OnException = [this](std::exception_ptr) { AppException(); };
     SystemFolder = LookUpSystemFolder();
 
@@ -38,8 +50,7 @@ void TMainForm::FormCreate() {
     if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
         platform::EndProgram(0);
     try {
-        std::string previous = PathRegistry.ReadString("InstallDir");
-        if (!previous.empty()) PathEdit->SetCaption(previous);
+        proposedFolder_ = PathRegistry.ReadString("InstallDir");  // shown once the controls are made
     } catch (...) {
         // The designed default stays.
     }

@@ -36,9 +36,13 @@ public:
 
 protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The designed controls, then what FormCreate decided for them: the handlers, the version
+    // and a previous installation's folder.
+    void BuildControls() override;
 
 private:
     std::vector<std::string> arguments_;
+    std::string proposedFolder_;  // "InstallDir" of a previous installation, or empty
     bool installing_ = false;
 };
 
