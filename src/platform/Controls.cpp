@@ -611,7 +611,12 @@ void StatusBar::SetPanelWidths(const std::vector<int>& widths) {
 void StatusBar::SetPanelText(int index, const std::string& text) {
     if (index < 0 || static_cast<size_t>(index) >= texts_.size()) return;
     texts_[static_cast<size_t>(index)] = text;
+    paintedSinceText_ = false;
     if (handle_) ::SendMessageA(handle_, SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void StatusBar::Update() {
+    if (!paintedSinceText_) WinControl::Update();
 }
 
 std::string StatusBar::PanelText(int index) const {
@@ -695,6 +700,7 @@ bool StatusBar::TakeBackground() {
 void StatusBar::PaintOverBackground() {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(handle_, &paint);
+    paintedSinceText_ = true;
     if (dc) {
         {
             ScopedMemoryDc memory(::CreateCompatibleDC(dc));

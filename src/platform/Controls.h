@@ -96,7 +96,7 @@ public:
     void Invalidate() override;
     void Repaint() override;
     // Paints what is already invalid, in this control and its children, before returning.
-    void Update();
+    virtual void Update();
     void SetFocus();
     int ControlId() const { return id_; }
 
@@ -269,6 +269,9 @@ public:
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
     void SetBounds(int left, int top, int width, int height) override;
+    // Nothing to do when the bar painted itself since the last text change (the system's bar
+    // may paint a new text at once, or leave it for later).
+    void Update() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -283,6 +286,7 @@ private:
     std::vector<RECT> partRects_;  // where each part's text goes, as the bar placed it
     HFONT barFont_ = nullptr;      // the bar's own font (it owns it)
     bool takingBackground_ = false;
+    bool paintedSinceText_ = false;
 };
 
 // The messages through which a list box or a combo box is asked about its items.
