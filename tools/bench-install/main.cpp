@@ -444,7 +444,8 @@ public:
 // windows (this process), each part timed alone and the order turning each round:
 //  - unpacking Setup.Dat (ExtractArchive) against CopyFileA of each file into TEMP;
 //  - the install's copy step (CopyAllFiles) without its report against CopyFileA into place;
-//  - the same copy step with the real report (the setup window's ShowProgress).
+//  - the same copy step with the real report (the setup window's ShowProgress);
+//  - removing the unpacked files at the end (the baseline leaves its copies).
 // installExtra: the whole runs' (median install - median baseline) per file, which the parts
 // should account for together with the steps that run once.
 void ProfileFileSteps(const std::string& payloadFolder, const std::string& archivePath, const std::string& scratch,
@@ -455,7 +456,7 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     const std::string place = scratch + "place\\", bare = scratch + "bare\\", reported = scratch + "reported\\";
     const std::string self = platform::ModulePath();
     NoReport noReport;
-    std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported;
+    std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported, removal;
     auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination) {
         setup::DestinationFolder = destination;
         setup::SystemFolder = destination + "system\\";
@@ -498,11 +499,14 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
             }
         }
         DeleteTree(temp);
+        double start = Now();
+        archive::RemoveFolder(extracted);
+        removal.push_back(Now() - start);
         DeleteTree(extracted);
     }
     auto ms = [&](const std::vector<double>& seconds) { return Median(seconds) * 1000 / files; };
     double unpack = ms(extract) - ms(intoTemp), copy = ms(copyBare) - ms(intoPlace);
-    double report = ms(copyReported) - ms(copyBare);
+    double report = ms(copyReported) - ms(copyBare), remove = ms(removal);
     std::printf("per-file work, %.0f files, in the setup's own windows (this process), median of %d rounds:\n",
                 files, rounds);
     std::printf("                                                install   baseline   difference\n");
@@ -511,8 +515,9 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     std::printf("  copy step without its report / CopyFileA       %6.3f ms  %6.3f ms  %+7.3f ms\n", ms(copyBare),
                 ms(intoPlace), copy);
     std::printf("  progress report (copy step with - without it)  %6.3f ms         -   %+7.3f ms\n", report, report);
+    std::printf("  removing the unpacked files (RemoveFolder)     %6.3f ms         -   %+7.3f ms\n", remove, remove);
     std::printf("  sum of the per-file parts                                            %+7.3f ms\n",
-                unpack + copy + report);
+                unpack + copy + report + remove);
     std::printf("  whole runs: (median install - median baseline) / files               %+7.3f ms\n", installExtra);
     std::printf("    (the rest is the steps that run once: services, icons, the pause is in both)\n");
     std::fflush(stdout);
