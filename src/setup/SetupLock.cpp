@@ -1,12 +1,9 @@
 #include "setup/SetupLock.h"
 
-#include <aclapi.h>
-#include <sddl.h>
-
 #include <cstdio>
 #include <utility>
 
-#include "platform/SystemInfo.h"
+#include "platform/Security.h"
 #include "setup/Main.h"
 
 namespace setup {
@@ -16,38 +13,6 @@ namespace {
 constexpr char kLockName[] = "Global\\VORNAMailServerSetup";
 // Names tried in turn when another user's object holds the earlier ones.
 constexpr int kLockNames = 8;
-
-// Owned by Administrators, usable by SYSTEM and Administrators only.
-class LockSecurity {
-public:
-    LockSecurity() {
-        if (platform::IsWindowsNT() &&
-            ::ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1,
-                                                                    &descriptor_, nullptr))
-            attributes_ = {sizeof attributes_, descriptor_, FALSE};
-    }
-    ~LockSecurity() { ::LocalFree(descriptor_); }
-    LockSecurity(const LockSecurity&) = delete;
-    LockSecurity& operator=(const LockSecurity&) = delete;
-    SECURITY_ATTRIBUTES* Attributes() { return descriptor_ ? &attributes_ : nullptr; }
-
-private:
-    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-    SECURITY_ATTRIBUTES attributes_{};
-};
-
-// Only a process with administrator rights can give an object these owners.
-bool OwnedByAdministrators(HANDLE object) {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                          &descriptor) != ERROR_SUCCESS)
-        return false;
-    bool administrators = owner && (::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                    ::IsWellKnownSid(owner, WinLocalSystemSid));
-    ::LocalFree(descriptor);
-    return administrators;
-}
 
 BOOL CALLBACK FrontmostOfProcess(HWND window, LPARAM parameter) {
     auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(parameter);
@@ -61,17 +26,17 @@ BOOL CALLBACK FrontmostOfProcess(HWND window, LPARAM parameter) {
 }  // namespace
 
 bool SetupLock::Acquire() {
-    LockSecurity security;
+    platform::SecurityAttributes security(platform::kAdministratorsOwnedObject);
     for (int i = 0; i < kLockNames; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, i > 0 ? "%s.%d" : "%s", kLockName, i);
-        platform::ScopedKernelHandle mutex(::CreateMutexA(security.Attributes(), TRUE, name));
+        platform::ScopedKernelHandle mutex(::CreateMutexA(security.Get(), TRUE, name));
         if (!mutex) continue;  // another user's object that does not admit this program
         if (::GetLastError() != ERROR_ALREADY_EXISTS) {
             mutex_ = std::move(mutex);
             return true;
         }
-        if (security.Attributes() && !OwnedByAdministrators(mutex.Get())) continue;
+        if (security.Get() && !platform::OwnedByAdministrators(mutex.Get())) continue;
         DWORD state = ::WaitForSingleObject(mutex.Get(), 0);
         if (state != WAIT_OBJECT_0 && state != WAIT_ABANDONED) return false;
         // The run that made it has ended; the lock is this run's now.
