@@ -740,7 +740,15 @@ TEST_F(HijackTest, DllsPlantedBesideTheProgramNeverRun) {
 // Wine ignores the read-only attribute, so this runs again as an unprivileged Unix user with a
 // Wine prefix of that user's own.
 TEST_F(HijackTest, ReadOnlyFilesPlantedInTheExtractionFolderAreNeverInstalled) {
-    if (!std::getenv("VORNA_UNPRIVILEGED")) {
+    // Run by an ordinary user, Wine enforces the attribute and the case runs right here.
+    const std::string probe = std::string(kMediumFolder) + "probe.txt";
+    ::CreateDirectoryA(kMediumFolder, nullptr);
+    WriteFileBytes(probe, "x");
+    ::SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+    const bool enforced = !platform::ScopedFile(
+        ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ::SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!enforced && !std::getenv("VORNA_UNPRIVILEGED")) {
         const std::string bin = std::getenv("VORNA_BIN");
         const char* display = std::getenv("DISPLAY");
         const std::string home = "/tmp/vorna-unprivileged." + std::to_string(::GetCurrentProcessId());
