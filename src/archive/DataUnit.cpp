@@ -109,12 +109,14 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
     return true;
 }
 
-bool ReadAll(HANDLE file, char* data, size_t size) {
-    while (size > 0) {
-        DWORD got = 0;
-        if (!::ReadFile(file, data, static_cast<DWORD>(size), &got, nullptr) || got == 0) return false;
-        data += got;
-        size -= got;
+// Reads until size bytes have come or the file ends; got says how many came.
+bool ReadUpTo(HANDLE file, char* data, size_t size, size_t& got) {
+    got = 0;
+    while (got < size) {
+        DWORD read = 0;
+        if (!::ReadFile(file, data + got, static_cast<DWORD>(size - got), &read, nullptr)) return false;
+        if (read == 0) break;
+        got += read;
     }
     return true;
 }
@@ -221,11 +223,8 @@ public:
         // still read as the archive holds it.
         platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        BY_HANDLE_FILE_INFORMATION information{};
-        if (!file || !::GetFileInformationByHandle(file.Get(), &information) ||
-            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-            !ReadsAsArchive(reader, file.Get(), dataStart, static_cast<size_t>(size)))
-            return false;
+        // A link opened as such (not followed) has no data to read back.
+        if (!file || !ReadsAsArchive(reader, file.Get(), dataStart, static_cast<size_t>(size))) return false;
         held_.files_.emplace_back(key, std::move(file));
         return true;
     }
@@ -245,20 +244,22 @@ private:
         return true;
     }
 
+    // The last read asks for one byte more, which must not come: the file ends where the member does.
     bool ReadsAsArchive(ArchiveReader& reader, HANDLE file, int64_t dataStart, size_t size) {
         if (!reader.Rewind(dataStart)) return false;
-        compare_.resize(reader.BufferSize());
-        while (size > 0) {
+        compare_.resize(reader.BufferSize() + 1);
+        for (;;) {
             auto [data, count] = reader.Peek(size);
-            if (count == 0 || !ReadAll(file, compare_.data(), count) || std::memcmp(data, compare_.data(), count) != 0)
+            if (count == 0 && size > 0) return false;
+            const bool last = count == size;
+            size_t got = 0;
+            if (!ReadUpTo(file, compare_.data(), count + (last ? 1 : 0), got) || got != count ||
+                std::memcmp(data, compare_.data(), count) != 0)
                 return false;
             reader.Consume(count);
             size -= count;
+            if (last) return true;
         }
-        char extra = 0;
-        DWORD got = 0;
-        return ::ReadFile(file, &extra, 1, &got, nullptr) && got == 0 &&
-               ::SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN);
     }
 
     std::string folder_;
