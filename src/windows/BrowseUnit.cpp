@@ -6,6 +6,7 @@
 
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemLibrary.h"
 #include "platform/SystemUi.h"
 
 namespace windows {
@@ -197,7 +198,9 @@ void TDriveComboBox::Fill() {
             const char local[3] = {static_cast<char>('A' + i), ':', '\0'};
             char remote[MAX_PATH + 1] = {};
             DWORD size = sizeof remote;
-            if (::WNetGetConnectionA(local, remote, &size) == NO_ERROR) text += std::string(" ") + remote;
+            static const auto getConnection =
+                platform::SystemFunctionAs<DWORD(APIENTRY*)(LPCSTR, LPSTR, LPDWORD)>("mpr.dll", "WNetGetConnectionA");
+            if (getConnection && getConnection(local, remote, &size) == NO_ERROR) text += std::string(" ") + remote;
         }
         AddItem(text, static_cast<LPARAM>('A' + i));
     }
@@ -298,7 +301,10 @@ void TBrowseFolder::DirectoryListBoxDblClick() { PathEdit->SetText(DirectoryList
 
 void TBrowseFolder::NetbuttonClick() {
     // Whatever the user maps shows up in the drive list at the next program start.
-    ::WNetConnectionDialog(handle_, RESOURCETYPE_DISK);
+    // mpr.dll is loaded from the system folder only when the dialog is asked for.
+    static const auto connectionDialog =
+        platform::SystemFunctionAs<DWORD(APIENTRY*)(HWND, DWORD)>("mpr.dll", "WNetConnectionDialog");
+    if (connectionDialog) connectionDialog(handle_, RESOURCETYPE_DISK);
 }
 
 void TBrowseFolder::FormCloseQuery(bool& canClose) {
