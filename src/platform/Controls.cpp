@@ -212,6 +212,11 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         Realign();
         break;
+    case WM_CLOSE:
+        // Only a form closes: a multi-line edit asks its parent to close on Escape, as if the
+        // parent were a dialog, which would take a group box and everything in it away.
+        if (parent_) return 0;
+        break;
     case WM_NEXTDLGCTL:
         // A control asks its parent to move the focus on (a multi-line edit on Tab): only the
         // form knows the order.

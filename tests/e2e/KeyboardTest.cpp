@@ -74,6 +74,8 @@ TEST(Keyboard, SetupWindowFocusStartsOnInstallTabsRoundAndComesBackAfterAQuestio
     user.Type("shift+Tab", licence, "back into the licence");
     user.Type("ctrl+End", licence, "scrolling the licence");
     EXPECT_GT(::SendMessageA(licence, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "Ctrl+End did not scroll the licence";
+    user.Type("Escape", licence, "Escape in the licence");
+    ASSERT_TRUE(::IsWindowVisible(licence)) << "Escape took the licence away";
     user.Type("Tab", install, "out of the licence");
 
     // Enter presses Install; the licence question answered N gives the keyboard back.
