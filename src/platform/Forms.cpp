@@ -353,13 +353,8 @@ ScopedFocusReturn::~ScopedFocusReturn() {
     if (!window_ || !::IsWindow(window_) || !::IsWindowVisible(window_) || !::IsWindowEnabled(window_)) return;
     const bool focusUsable = focus_ && ::IsWindow(focus_) && ::IsChild(window_, focus_) && ::IsWindowVisible(focus_) &&
                              ::IsWindowEnabled(focus_);
-    ::SetForegroundWindow(window_);
-    // Focus the window itself first, even when nothing seems to have moved: when an ownerless
-    // box goes, the display's keyboard can stay with another program's window (the taskbar)
-    // while this thread still counts its window as active and focused, and only focusing the
-    // window itself takes the display's keyboard back.
-    ::SetFocus(window_);
-    if (focusUsable) ::SetFocus(focus_);
+    if (::GetForegroundWindow() != window_) ::SetForegroundWindow(window_);
+    if (focusUsable && ::GetFocus() != focus_) ::SetFocus(focus_);
 }
 
 void Application::HandleException(std::exception_ptr error) {

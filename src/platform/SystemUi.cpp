@@ -1,7 +1,10 @@
 #include "platform/SystemUi.h"
 
 #include "platform/Forms.h"
+#include "platform/ScopeExit.h"
 #include "platform/ScopedHandle.h"
+
+#include <utility>
 
 namespace platform {
 namespace {
@@ -31,15 +34,11 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, UINT flags) override {
         // The box has no owner, so nothing is active when it goes: give the keyboard back.
         ScopedFocusReturn focusReturn;
-        const HWND outer = g_activeBeforeBox;
-        g_activeBeforeBox = ::GetActiveWindow();
-        int answer = 0;
-        {
-            ScopedHook hook(::SetWindowsHookExA(WH_CALLWNDPROC, ActivateOnAnswer, nullptr, ::GetCurrentThreadId()));
-            answer = ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
-        }
-        g_activeBeforeBox = outer;
-        return answer;
+        const HWND active = ::GetActiveWindow();
+        const HWND outer = std::exchange(g_activeBeforeBox, ::IsWindowEnabled(active) ? active : nullptr);
+        ScopeExit restoreOuter([outer] { g_activeBeforeBox = outer; });
+        ScopedHook hook(::SetWindowsHookExA(WH_CALLWNDPROC, ActivateOnAnswer, nullptr, ::GetCurrentThreadId()));
+        return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
     }
     [[noreturn]] void EndProgram(UINT exitCode) override { ::ExitProcess(exitCode); }
 };
