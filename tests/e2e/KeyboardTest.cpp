@@ -32,6 +32,10 @@ public:
         EXPECT_TRUE(inFront()) << what << ": \"" << automation::WindowText(::GetForegroundWindow())
                                << "\" is in front";
     }
+    // Waits as a person would before the first key: when the install question goes, no window
+    // of the program is there yet and Wine activates its taskbar, which can hold the display's
+    // keyboard a moment after the setup window has taken over.
+    static void Settle() { ::Sleep(700); }
     // Tab through the stops from stops[0] and back again, both times around to the start.
     void ExpectTabCycle(const std::vector<HWND>& stops, const std::vector<std::string>& names) {
         const size_t count = stops.size();
@@ -68,6 +72,7 @@ TEST(Keyboard, SetupWindowFocusStartsOnInstallTabsRoundAndComesBackAfterAQuestio
     ASSERT_TRUE(install && cancel && browse && licence);
     KeyboardUser user(window.handle);
     user.ExpectFocus(install, "when the setup window appears");
+    user.Settle();
     user.ExpectTabCycle({install, cancel, browse, licence}, {"Install", "Cancel", "Browse", "the licence"});
 
     // The licence text keeps its own keys.
@@ -101,6 +106,7 @@ TEST(Keyboard, FolderChooserTabsRoundAndGivesTheFocusBackToBrowse) {
     ASSERT_TRUE(browse);
     KeyboardUser user(window.handle);
     user.ExpectFocus(automation::FindChildByText(window.handle, "Install", "Button"), "at the start");
+    user.Settle();
 
     ASSERT_TRUE(automation::TypeKeys("alt+b"));
     automation::Window chooser = automation::WaitForWindow("Choose Folder", kWait, setup.Process().Id(), "TBrowseFolder");
