@@ -264,31 +264,37 @@ void TBrowseFolder::BuildControls() {
     // Windowed controls in tab order.
     PathEdit = std::make_unique<Edit>(this);
     PathEdit->SetBounds(16, 48, 216, 21);
+    PathEdit->SetTabOrder(0);
 
     OKButton = std::make_unique<Button>(this);
     OKButton->SetCaption("&OK");
     OKButton->SetBounds(162, 96, 75, 23);
     OKButton->ModalResult = mrOk;
     OKButton->SetDefault(true);
+    OKButton->SetTabOrder(1);
 
     CancelButton = std::make_unique<Button>(this);
     CancelButton->SetCaption("&Cancel");
     CancelButton->SetBounds(162, 126, 75, 25);
     CancelButton->ModalResult = mrCancel;  // not bound to Escape
+    CancelButton->SetTabOrder(2);
 
     DirectoryListBox = std::make_unique<TDirectoryListBox>(this);
     DirectoryListBox->SetBounds(16, 96, 137, 105);
     DirectoryListBox->SetItemHeight(16);
+    DirectoryListBox->SetTabOrder(3);
     DirectoryListBox->OnChange = [this] { DirectoryListBoxDblClick(); };
 
     DriveComboBox = std::make_unique<TDriveComboBox>(this);
     DriveComboBox->SetBounds(16, 240, 137, 19);
+    DriveComboBox->SetTabOrder(4);
     DriveComboBox->DirList = DirectoryListBox.get();
     DirectoryListBox->DriveCombo = DriveComboBox.get();
 
     Netbutton = std::make_unique<Button>(this);
     Netbutton->SetCaption("&Network...");
     Netbutton->SetBounds(162, 238, 75, 23);
+    Netbutton->SetTabOrder(5);
     Netbutton->OnClick = [this] { NetbuttonClick(); };
 }
 
