@@ -7,7 +7,7 @@ SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64 wine32:i386 fonts-wine xvfb
-          xauth googletest imagemagick osslsigncode openssl zip)
+          xauth googletest imagemagick osslsigncode openssl zip xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,6 +10,7 @@
 
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
+#include "platform/Security.h"
 #include "platform/SystemInfo.h"
 
 namespace archive {
@@ -61,8 +62,25 @@ public:
         return true;
     }
 
+    // The offset in the archive of the next byte.
+    int64_t Position() const { return bufferStart_ + static_cast<int64_t>(begin_); }
+    // Goes back to an earlier offset, within the buffer where it still holds it.
+    bool Rewind(int64_t position) {
+        if (position >= bufferStart_ && position <= bufferStart_ + static_cast<int64_t>(end_)) {
+            begin_ = static_cast<size_t>(position - bufferStart_);
+            return true;
+        }
+        LARGE_INTEGER to{};
+        to.QuadPart = position;
+        bufferStart_ = position;
+        begin_ = end_ = 0;
+        return ::SetFilePointerEx(file_, to, nullptr, FILE_BEGIN) != 0;
+    }
+    size_t BufferSize() const { return buffer_.size(); }
+
 private:
     void Refill() {
+        bufferStart_ += static_cast<int64_t>(end_);
         begin_ = end_ = 0;
         DWORD got = 0;
         if (::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr)) end_ = got;
@@ -70,6 +88,7 @@ private:
 
     HANDLE file_;
     std::vector<char> buffer_;
+    int64_t bufferStart_ = 0;  // the archive offset of buffer_[0]
     size_t begin_ = 0;
     size_t end_ = 0;
 };
@@ -84,39 +103,163 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
     return true;
 }
 
-// Unpacks the member at the archive's read position. False when it could not be written in
-// full: unpacking stops there. A header that is cut short, carries a negative size or an unsafe
-// name, or whose path would not fit a short text writes nothing at all.
-// On success the member's whole length is added to position.
-bool ExtractMember(ArchiveReader& reader, const std::string& targetFolder, int64_t& position) {
-    char header[kHeaderSize];
-    if (!reader.ReadExactly(header, kHeaderSize)) return false;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(header);
-    std::string name(header + 1, bytes[0]);
-    int32_t size = static_cast<int32_t>(static_cast<uint32_t>(bytes[256]) | static_cast<uint32_t>(bytes[257]) << 8 |
-                                        static_cast<uint32_t>(bytes[258]) << 16 |
-                                        static_cast<uint32_t>(bytes[259]) << 24);
-    if (size < 0 || !IsSafeMemberName(name)) return false;
-    // A cut path would write a file of another name, possibly an earlier member's.
-    std::string path = targetFolder + name;
-    if (path.size() > platform::kShortTextMax) return false;
-
-    platform::ScopedFile member(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!member) return false;
-    size_t remaining = static_cast<size_t>(size);
-    while (remaining > 0) {
-        auto [data, count] = reader.Peek(remaining);
-        if (count == 0) return false;  // the archive ended inside the member
-        if (!WriteAll(member.Get(), data, count)) return false;
-        reader.Consume(count);
-        remaining -= count;
+// Reads until size bytes have come or the file ends; got says how many came.
+bool ReadUpTo(HANDLE file, char* data, size_t size, size_t& got) {
+    got = 0;
+    while (got < size) {
+        DWORD read = 0;
+        if (!::ReadFile(file, data + got, static_cast<DWORD>(size - got), &read, nullptr)) return false;
+        if (read == 0) break;
+        got += read;
     }
-    position += static_cast<int64_t>(kHeaderSize) + size;
     return true;
 }
 
+std::string WithoutTrailingBackslash(const std::string& folder) { return folder.substr(0, folder.size() - 1); }
+
+// A junction or symbolic link (Wine shows a Unix symbolic link to a folder so, when the path
+// has no trailing backslash).
+bool IsLink(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Opens a folder (a link itself, not its target, where the system can) without sharing the
+// right to delete: while this is open, the folder can be neither renamed nor removed, so its
+// path keeps naming it.
+platform::ScopedFile PinFolder(const std::string& path) {
+    return platform::ScopedFile(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                              nullptr));
+}
+
+// Removes what is directly in folder: files, read-only ones too, and links (as links).
+// Subfolders stay, so the folder cannot then be removed.
+void EmptyFolder(const std::string& folder) {
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA((folder + "*").c_str(), &entry));
+    if (!find) return;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + name;
+        bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            directory ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str());
+        } else if (!directory && !::DeleteFileA(path.c_str()) && (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+        }
+    } while (::FindNextFileA(find.Get(), &entry));
+}
+
 }  // namespace
+
+// One run of ExtractArchive.
+class Extraction {
+public:
+    Extraction(const std::string& targetFolder, ExtractedFiles& held) : folder_(targetFolder), held_(held) {}
+
+    // Makes the folder anew: what stood at its path (a link, a folder left by an earlier run
+    // or planted) goes first, and the new folder is pinned and checked to be no link.
+    bool ProvideFolder() {
+        const std::string path = WithoutTrailingBackslash(folder_);
+        DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // The link only; where the system cannot remove it, the extraction fails.
+                if (!(directory ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str()))) return false;
+            } else if (!directory) {
+                return false;  // a file of that name is not this run's to delete
+            } else {
+                {
+                    platform::ScopedFile old = PinFolder(path);
+                    if (!old || IsLink(path)) return false;
+                    EmptyFolder(folder_);
+                }
+                if (!::RemoveDirectoryA(path.c_str())) return false;
+            }
+        }
+        platform::SecurityAttributes security(platform::kAdministratorsOnlyFolder);
+        if (!::CreateDirectoryA(path.c_str(), security.Get())) return false;
+        held_.folder_ = PinFolder(path);
+        return held_.folder_ && !IsLink(path);
+    }
+
+    // Unpacks the member at the archive's read position and holds its file. False when it
+    // could not be read or written whole, or does not read back as written. A header that is
+    // cut short, carries a negative size or an unsafe name, or whose path would not fit a short
+    // text writes nothing at all.
+    bool ExtractMember(ArchiveReader& reader) {
+        char header[kHeaderSize];
+        if (!reader.ReadExactly(header, kHeaderSize)) return false;
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(header);
+        std::string name(header + 1, bytes[0]);
+        int32_t size = static_cast<int32_t>(static_cast<uint32_t>(bytes[256]) | static_cast<uint32_t>(bytes[257]) << 8 |
+                                            static_cast<uint32_t>(bytes[258]) << 16 |
+                                            static_cast<uint32_t>(bytes[259]) << 24);
+        if (size < 0 || !IsSafeMemberName(name)) return false;
+        // A cut path would write a file of another name, possibly an earlier member's.
+        std::string path = folder_ + name;
+        if (path.size() > platform::kShortTextMax) return false;
+
+        // A later member of the same name replaces the earlier one.
+        std::string key = platform::UpperCaseAscii(name);
+        std::erase_if(held_.files_, [&](const auto& file) { return file.first == key; });
+        const int64_t dataStart = reader.Position();
+        if (!WriteMember(reader, path, static_cast<size_t>(size))) {
+            ::DeleteFileA(path.c_str());
+            return false;
+        }
+        // Held for reading only, so that the copy step can open it too, and shared with no
+        // writer or deleter. Until this open another process may have changed it: it must
+        // still read as the archive holds it.
+        platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        // A link opened as such (not followed) has no data to read back.
+        if (!file || !ReadsAsArchive(reader, file.Get(), dataStart, static_cast<size_t>(size))) return false;
+        held_.files_.emplace_back(key, std::move(file));
+        return true;
+    }
+
+private:
+    static bool WriteMember(ArchiveReader& reader, const std::string& path, size_t size) {
+        platform::ScopedFile member(
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!member) return false;
+        while (size > 0) {
+            auto [data, count] = reader.Peek(size);
+            if (count == 0) return false;  // the archive ended inside the member
+            if (!WriteAll(member.Get(), data, count)) return false;
+            reader.Consume(count);
+            size -= count;
+        }
+        return true;
+    }
+
+    // The last read asks for one byte more, which must not come: the file ends where the member does.
+    bool ReadsAsArchive(ArchiveReader& reader, HANDLE file, int64_t dataStart, size_t size) {
+        if (!reader.Rewind(dataStart)) return false;
+        compare_.resize(reader.BufferSize() + 1);
+        for (;;) {
+            auto [data, count] = reader.Peek(size);
+            if (count == 0 && size > 0) return false;
+            const bool last = count == size;
+            size_t got = 0;
+            if (!ReadUpTo(file, compare_.data(), count + (last ? 1 : 0), got) || got != count ||
+                std::memcmp(data, compare_.data(), count) != 0)
+                return false;
+            reader.Consume(count);
+            size -= count;
+            if (last) return true;
+        }
+    }
+
+    std::string folder_;
+    ExtractedFiles& held_;
+    std::vector<char> compare_;
+};
 
 bool IsSafeMemberName(const std::string& name) {
     if (name.empty() || name.size() > kNameFieldSize) return false;
@@ -128,17 +271,26 @@ bool IsSafeMemberName(const std::string& name) {
     return !IsDeviceName(name);
 }
 
-bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder) {
-    return ExtractArchive(archivePath, targetFolder, kCopyBufferSize);
+void ExtractedFiles::Release() {
+    files_.clear();
+    folder_.Close();
 }
 
-bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, size_t copyBufferSize) {
+bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder) {
+    ExtractedFiles held;
+    return ExtractArchive(archivePath, targetFolder, held);
+}
+
+bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
+                    size_t copyBufferSize) {
+    held.Release();
     // Paths are short texts. Cutting a longer one would open another file, or lose the folder's
     // backslash so that members land beside the folder: such paths are refused instead.
     if (archivePath.size() > platform::kShortTextMax || targetFolder.size() > platform::kShortTextMax)
         return false;
-    if (targetFolder.empty() || targetFolder.back() != '\\') return false;
-    if (!platform::FolderExists(targetFolder) && !::CreateDirectoryA(targetFolder.c_str(), nullptr)) return false;
+    if (targetFolder.size() < 2 || targetFolder.back() != '\\') return false;
+    Extraction extraction(targetFolder, held);
+    if (!extraction.ProvideFolder()) return false;
 
     platform::ScopedFile archive(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -147,19 +299,29 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     if (!::GetFileSizeEx(archive.Get(), &size)) return false;
 
     ArchiveReader reader(archive.Get(), std::clamp<size_t>(copyBufferSize, 4096, 64 * 1024 * 1024));
-    int64_t position = 0;
-    while (position < size.QuadPart) {
-        if (!ExtractMember(reader, targetFolder, position)) break;
+    while (reader.Position() < size.QuadPart) {
+        if (!extraction.ExtractMember(reader)) return false;
     }
     return true;
 }
 
 void RemoveFolder(const std::string& folder) {
     // An empty or cut text would clear the current folder or another one.
-    if (folder.empty() || folder.size() > platform::kShortTextMax || folder.back() != '\\') return;
-    platform::ForEachFile(folder, "*.*", platform::kAnyFileMask,
-                          [&](const std::string& name) { ::DeleteFileA((folder + name).c_str()); });
-    ::RemoveDirectoryA(folder.c_str());
+    if (folder.size() < 2 || folder.size() > platform::kShortTextMax || folder.back() != '\\') return;
+    const std::string path = WithoutTrailingBackslash(folder);
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        ::RemoveDirectoryA(path.c_str());  // the link, never what it points at
+        return;
+    }
+    {
+        platform::ScopedFile pinned = PinFolder(path);
+        if (!pinned || IsLink(path)) return;
+        platform::ForEachFile(folder, "*.*", platform::kAnyFileMask,
+                              [&](const std::string& name) { ::DeleteFileA((folder + name).c_str()); });
+    }
+    ::RemoveDirectoryA(path.c_str());
 }
 
 }  // namespace archive

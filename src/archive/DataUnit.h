@@ -4,6 +4,10 @@
 // Unpacking puts every member as a file into one folder; RemoveFolder clears that folder again.
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ScopedHandle.h"
 
 namespace archive {
 
@@ -20,16 +24,37 @@ constexpr size_t kCopyBufferSize = 1024 * 1024;
 // device (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, also with an extension).
 bool IsSafeMemberName(const std::string& name);
 
+// The files of one extraction and their folder, each held open so that no other process can
+// change, replace, rename or delete them until they have been copied into place. Released when
+// this goes, or by Release (the folder can then be removed).
+class ExtractedFiles {
+public:
+    ExtractedFiles() = default;
+    ExtractedFiles(const ExtractedFiles&) = delete;
+    ExtractedFiles& operator=(const ExtractedFiles&) = delete;
+    void Release();
+
+private:
+    friend class Extraction;
+    platform::ScopedFile folder_;
+    std::vector<std::pair<std::string, platform::ScopedFile>> files_;  // upper-cased name, file
+};
+
 // Unpacks the archive into targetFolder, which must end in a backslash and whose parent must
-// exist (it is created one level deep). False when the folder cannot be provided or the
-// archive cannot be opened. Otherwise true, also when unpacking stopped at a member that could
-// not be written in full: that member and all after it are then missing or partial.
+// exist. The folder is this run's own: whatever stood at its path is removed first (a link as
+// a link, never what it points at; a folder emptied of its files, read-only ones too) and the
+// folder is made anew, on NT for SYSTEM and Administrators only. True only when every member
+// was written whole and reads back as the archive holds it; the files then stay held in held.
+// False when the folder cannot be provided, the archive cannot be opened, or a member cannot
+// be read or written whole (its partial file is removed; earlier members stay).
+bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
+                    size_t copyBufferSize = kCopyBufferSize);
+// The same, releasing the files at once.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
-// The same with a chosen copy buffer size (for measurements).
-bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, size_t copyBufferSize);
 
 // Deletes every file (of any attributes) directly in folder, then the folder if it is empty.
-// Does not descend into subfolders; reports nothing.
+// Does not descend into subfolders and never follows a link: a folder that is a link loses
+// the link only. Reports nothing.
 void RemoveFolder(const std::string& folder);
 
 }  // namespace archive

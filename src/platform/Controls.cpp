@@ -89,7 +89,8 @@ Form* Control::GetForm() {
 
 // ---- WinControl ----
 
-WinControl::WinControl(WinControl* parent) : Control(parent), id_(g_nextControlId++) {}
+WinControl::WinControl(WinControl* parent)
+    : Control(parent), id_(g_nextControlId++), tabOrder_(parent ? static_cast<int>(parent->children_.size()) : 0) {}
 
 WinControl::~WinControl() {
     for (Control* child : children_) child->parent_ = nullptr;  // they may outlive us briefly
@@ -211,6 +212,16 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         Realign();
         break;
+    case WM_CLOSE:
+        // Only a form closes: a multi-line edit asks its parent to close on Escape, as if the
+        // parent were a dialog, which would take a group box and everything in it away.
+        if (parent_) return 0;
+        break;
+    case WM_NEXTDLGCTL:
+        // A control asks its parent to move the focus on (a multi-line edit on Tab): only the
+        // form knows the order.
+        if (Form* form = GetForm(); form && form != this) return ::SendMessageA(form->Handle(), message, wParam, lParam);
+        break;
     case WM_ERASEBKGND:
         if (PaintsItself()) return 1;  // the paint routine covers everything
         break;
@@ -283,6 +294,21 @@ void WinControl::Update() {
 
 void WinControl::SetFocus() {
     if (handle_) ::SetFocus(handle_);
+}
+
+void WinControl::CollectTabStops(std::vector<WinControl*>& stops) const {
+    std::vector<WinControl*> ordered;
+    for (Control* child : children_)
+        if (auto* windowed = dynamic_cast<WinControl*>(child)) ordered.push_back(windowed);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const WinControl* a, const WinControl* b) { return a->tabOrder_ < b->tabOrder_; });
+    for (const WinControl* child : ordered) {
+        if (!child->handle_) continue;
+        const LONG style = ::GetWindowLongA(child->handle_, GWL_STYLE);
+        if (!(style & WS_VISIBLE) || (style & WS_DISABLED)) continue;
+        if (style & WS_TABSTOP) stops.push_back(const_cast<WinControl*>(child));
+        child->CollectTabStops(stops);
+    }
 }
 
 RECT WinControl::ClientRect() const {
@@ -421,6 +447,17 @@ void Button::CommandNotify(WORD code) {
     if (code == BN_CLICKED) Click();
 }
 
+LRESULT Button::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS) {
+        // As in a dialog: a focused push button is the one Enter presses, and looks it.
+        if (Form* form = GetForm()) {
+            auto* focused = message == WM_SETFOCUS ? this : dynamic_cast<Button*>(FromHandle(reinterpret_cast<HWND>(wParam)));
+            form->ShowDefaultOn(focused && focused->GetForm() == form ? focused : nullptr);
+        }
+    }
+    return WinControl::WndProc(message, wParam, lParam);
+}
+
 // ---- GroupBox ----
 
 GroupBox::GroupBox(WinControl* parent) : WinControl(parent) {
@@ -490,6 +527,20 @@ void Memo::SetColor(Color color) {
     color_ = color;
     brush_.Reset(::CreateSolidBrush(ResolveColor(color)));
     Invalidate();
+}
+
+LRESULT Memo::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETDLGCODE) {
+        // Everything but Tab and Escape: Tab moves on to the next control, and Escape is the
+        // window's (the edit would close its parent, the group box, on it).
+        LRESULT code = WinControl::WndProc(message, wParam, lParam);
+        const auto* pending = reinterpret_cast<const MSG*>(lParam);
+        if (pending && (pending->message == WM_KEYDOWN || pending->message == WM_CHAR) &&
+            (pending->wParam == VK_TAB || pending->wParam == VK_ESCAPE))
+            code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+        return code;
+    }
+    return WinControl::WndProc(message, wParam, lParam);
 }
 
 HBRUSH Memo::ControlColor(HDC dc) {

@@ -99,6 +99,12 @@ public:
     virtual void Update();
     void SetFocus();
     int ControlId() const { return id_; }
+    // The place among the parent's controls that Tab follows (by default, the creation order).
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order) { tabOrder_ = order; }
+    // The visible, enabled tab stops inside this control, in tab order, going into the
+    // controls that hold others (group boxes, panels).
+    void CollectTabStops(std::vector<WinControl*>& stops) const;
 
     RECT ClientRect() const;
     // The part of the client area that aligned children share.
@@ -138,6 +144,7 @@ protected:
     WNDPROC original_ = nullptr;
     std::vector<Control*> children_;
     int id_;
+    int tabOrder_ = 0;
 };
 
 // A control that draws itself and takes no input (labels, images): a window of its own, so
@@ -195,6 +202,7 @@ public:
     bool IsDefault() const { return default_; }
     void Click();
     void CommandNotify(WORD code) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     int ModalResult = 0;
     std::function<void()> OnClick;
@@ -225,6 +233,7 @@ public:
     void SetLines(const std::vector<std::string>& lines);
     void SetColor(Color color) override;
     HBRUSH ControlColor(HDC dc) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     ScopedBrush brush_;

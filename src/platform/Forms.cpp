@@ -82,6 +82,76 @@ void Form::Show() {
 void Form::Hide() {
     visible_ = false;
     if (handle_) ::ShowWindow(handle_, SW_HIDE);
+    lastFocus_ = nullptr;  // shown again, the form starts at its first control
+}
+
+void Form::SetDefaultButton(Button* button) {
+    defaultButton_ = button;
+    shownDefault_ = button ? button->Handle() : nullptr;
+}
+
+void Form::ShowDefaultOn(Button* focused) {
+    Button* target = focused ? focused : defaultButton_;
+    HWND window = target ? target->Handle() : nullptr;
+    if (window == shownDefault_) return;
+    if (shownDefault_ && ::IsWindow(shownDefault_)) ::SendMessageA(shownDefault_, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    shownDefault_ = window;
+    if (window) ::SendMessageA(window, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+void Form::SelectNext(bool forward) {
+    std::vector<WinControl*> stops;
+    CollectTabStops(stops);
+    if (stops.empty()) return;
+    const HWND focus = ::GetFocus();
+    const auto at = std::find_if(stops.begin(), stops.end(), [focus](WinControl* stop) {
+        return focus && (stop->Handle() == focus || ::IsChild(stop->Handle(), focus));
+    });
+    const size_t count = stops.size();
+    size_t next = forward ? 0 : count - 1;
+    if (at != stops.end()) {
+        const auto index = static_cast<size_t>(at - stops.begin());
+        next = forward ? (index + 1) % count : (index + count - 1) % count;
+    }
+    const HWND window = stops[next]->Handle();
+    // A single-line field is entered with its text selected, ready to be typed over.
+    if ((::SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) &&
+        !(::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE))
+        ::SendMessageA(window, EM_SETSEL, 0, -1);
+    ::SetFocus(window);
+}
+
+bool Form::HandleDialogKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_RETURN)) return false;
+    const HWND focus = ::GetFocus();
+    if (!focus || (focus != handle_ && !::IsChild(handle_, focus))) return false;
+    const LRESULT code = ::SendMessageA(focus, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message));
+    if (code & DLGC_WANTMESSAGE) return false;  // the control takes the key itself
+    if (message.wParam == VK_TAB) {
+        if (code & DLGC_WANTTAB) return false;
+        SelectNext(::GetKeyState(VK_SHIFT) >= 0);
+        return true;
+    }
+    // Enter: a focused push button presses itself, anywhere else the default button answers.
+    auto* button = dynamic_cast<Button*>(WinControl::FromHandle(focus));
+    if (!button) button = defaultButton_;
+    if (button && button->Handle() && ::IsWindowVisible(button->Handle()) && ::IsWindowEnabled(button->Handle()))
+        button->Click();
+    return true;
+}
+
+bool Form::RestoreFocus() {
+    const HWND focus = ::GetFocus();
+    if (focus && ::IsChild(handle_, focus)) return true;  // a click or a SetFocus got there first
+    HWND target = lastFocus_;
+    if (!target || !::IsChild(handle_, target) || !::IsWindowVisible(target) || !::IsWindowEnabled(target)) {
+        std::vector<WinControl*> stops;
+        CollectTabStops(stops);
+        target = stops.empty() ? nullptr : stops.front()->Handle();
+    }
+    if (!target) return false;
+    ::SetFocus(target);
+    return true;
 }
 
 void Form::BringToFront() {
@@ -119,6 +189,9 @@ static BOOL CALLBACK CollectEnabled(HWND window, LPARAM context) {
 }
 
 int Form::ShowModal() {
+    // Declared first, so that it acts last: after the other windows are enabled again and the
+    // dialog is hidden, the window it was opened from is active with its control focused.
+    ScopedFocusReturn focusReturn;
     // The other windows of this thread take no input while the dialog is up.
     std::vector<HWND> disabled;
     ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
@@ -194,6 +267,21 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return result;
     }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = ::GetFocus();
+            if (focus && ::IsChild(handle_, focus)) lastFocus_ = focus;
+        } else if (!HIWORD(wParam) && RestoreFocus()) {
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        // The form itself has nothing to type into: pass the focus on to its control.
+        if (RestoreFocus()) return 0;
+        break;
+    case WM_NEXTDLGCTL:
+        if (!lParam) SelectNext(wParam == 0);
+        return 0;
     case DM_GETDEFID:
         if (defaultButton_) return MAKELRESULT(defaultButton_->ControlId(), DC_HASDEFID);
         return 0;
@@ -249,9 +337,25 @@ void Application::Terminate() {
 
 void Application::Dispatch(MSG& message) {
     HWND root = message.hwnd ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root && dynamic_cast<Form*>(WinControl::FromHandle(root)) && ::IsDialogMessageA(root, &message)) return;
+    // Tab and Enter follow the form's own order and buttons; mnemonics and the rest of the
+    // dialog keys are the system's.
+    if (auto* form = root ? dynamic_cast<Form*>(WinControl::FromHandle(root)) : nullptr) {
+        if (form->HandleDialogKey(message) || ::IsDialogMessageA(root, &message)) return;
+    }
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
+}
+
+// ---- ScopedFocusReturn ----
+
+ScopedFocusReturn::ScopedFocusReturn() : window_(::GetActiveWindow()), focus_(::GetFocus()) {}
+
+ScopedFocusReturn::~ScopedFocusReturn() {
+    if (!window_ || !::IsWindow(window_) || !::IsWindowVisible(window_) || !::IsWindowEnabled(window_)) return;
+    const bool focusUsable = focus_ && ::IsWindow(focus_) && ::IsChild(window_, focus_) && ::IsWindowVisible(focus_) &&
+                             ::IsWindowEnabled(focus_);
+    if (::GetForegroundWindow() != window_) ::SetForegroundWindow(window_);
+    if (focusUsable && ::GetFocus() != focus_) ::SetFocus(focus_);
 }
 
 void Application::HandleException(std::exception_ptr error) {

@@ -47,7 +47,15 @@ public:
 
     // The default button answers Enter.
     Button* DefaultButton() const { return defaultButton_; }
-    void SetDefaultButton(Button* button) { defaultButton_ = button; }
+    void SetDefaultButton(Button* button);
+    // Marks the push button that Enter presses: the focused one, or (null) the default.
+    void ShowDefaultOn(Button* focused);
+
+    // The keys with which a person moves about the form (Tab, Shift+Tab, Enter); true when
+    // the key was handled here. Other dialog keys are left to the system.
+    bool HandleDialogKey(const MSG& message);
+    // Moves the focus to the next (or previous) tab stop, round from the last to the first.
+    void SelectNext(bool forward);
 
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -80,6 +88,9 @@ private:
     DWORD Style() const;
     DWORD ExStyle() const;
     void PlaceWindow();
+    // Gives the focus back to the control that had it when the form was last active (or to
+    // the first tab stop); false when the form has no control to take it.
+    bool RestoreFocus();
 
     std::string className_;
     int clientWidth_ = 300, clientHeight_ = 200;
@@ -87,6 +98,22 @@ private:
     bool modal_ = false;
     bool showNotified_ = false;  // WM_SHOWWINDOW came during the last Show
     Button* defaultButton_ = nullptr;
+    HWND shownDefault_ = nullptr;  // the button that shows itself as the default
+    HWND lastFocus_ = nullptr;     // the focused control when the form was last deactivated
+};
+
+// Remembers the active window and its focused control, and makes them active and focused
+// again when it goes: a modal step (a dialog, a message box) hands the keyboard back.
+class ScopedFocusReturn {
+public:
+    ScopedFocusReturn();
+    ~ScopedFocusReturn();
+    ScopedFocusReturn(const ScopedFocusReturn&) = delete;
+    ScopedFocusReturn& operator=(const ScopedFocusReturn&) = delete;
+
+private:
+    HWND window_;
+    HWND focus_;
 };
 
 class Application {

@@ -80,6 +80,13 @@ struct ServiceHandleTraits {
 };
 
 // Registry keys. The predefined roots (HKEY_LOCAL_MACHINE and its kin) are never closed.
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Null() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::UnhookWindowsHookEx(h); }
+};
+
 struct RegKeyTraits {
     using Handle = HKEY;
     static Handle Null() { return nullptr; }
@@ -107,6 +114,7 @@ struct MemoryDcTraits {
 
 using ScopedFile = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedHook = ScopedHandle<HookTraits>;
 using ScopedFind = ScopedHandle<FindHandleTraits>;
 using ScopedServiceHandle = ScopedHandle<ServiceHandleTraits>;
 using ScopedRegKey = ScopedHandle<RegKeyTraits>;

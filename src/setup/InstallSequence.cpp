@@ -27,7 +27,9 @@ std::string ChooseExtractFolder() {
     // A count that does not fit is the room the value needs, not what the buffer holds: such
     // a TEMP is passed over like a missing one.
     if (length != 0 && length < 255) return platform::CutToShortText(std::string(temp, length) + "\\VORNAInstall\\");
-    return platform::CutToShortText(platform::ModuleFolder() + "Temp\\");
+    // A folder of the program's own below "Temp\": the "Temp" folder beside the program (the
+    // root of a stick, say) may hold the user's files, and the extraction folder is emptied.
+    return platform::CutToShortText(platform::ModuleFolder() + "Temp\\VORNAInstall\\");
 }
 
 void TMainForm::InstallButonClick() {
@@ -47,18 +49,27 @@ void TMainForm::InstallButonClick() {
     ShowProgress("Extracting Files...");
     ExtractFolder = ChooseExtractFolder();
     std::string archivePath = platform::CutToShortText(platform::ModuleFolder() + "Setup.Dat");
-    if (!archive::ArchiveMatchesEmbeddedDigest(archivePath) || !archive::ExtractArchive(archivePath, ExtractFolder)) {
+    // The fallback folder's parent may be missing; made for this run, it goes again at the end.
+    std::string parent = platform::FolderOf(ExtractFolder.substr(0, ExtractFolder.size() - 1));
+    bool parentMade = parent == platform::ModuleFolder() + "Temp\\" && !platform::FolderExists(parent) &&
+                      ::CreateDirectoryA(parent.c_str(), nullptr);
+    // Until the files are copied into place, no other process can change or replace them.
+    archive::ExtractedFiles extracted;
+    if (!archive::ArchiveMatchesEmbeddedDigest(archivePath) ||
+        !archive::ExtractArchive(archivePath, ExtractFolder, extracted)) {
         platform::ShowMessage("Extracting files error: data file error", "Error", platform::kErrorBox);
         platform::EndProgram(0);
     }
     CheckRunningServices(*this);
     CreateFolders();
     CopyAllFiles(*this, ExtractFolder);
+    extracted.Release();
     CreateIcons(*this, AdvancedRegistry, AdvancedRegistryInstall, PathRegistry);
     InstallAndStartServices(*this);
     RunForm->AllowClose = true;
     RunForm->Close();
     archive::RemoveFolder(ExtractFolder);
+    if (parentMade) ::RemoveDirectoryA(parent.c_str());
     platform::ShowMessage("The setup is complete. You may run the installed program now.", "Information",
                           platform::kInformationBox);
     platform::EndProgram(0);

@@ -53,7 +53,7 @@ inline windows::TRunForm* RunForm = nullptr;
 inline windows::TBrowseFolder* BrowseFolder = nullptr;
 
 // The folder Setup.Dat is unpacked into: TEMP + "\VORNAInstall\", or the setup program's
-// folder + "Temp\" when TEMP is not set (or does not fit).
+// folder + "Temp\VORNAInstall\" when TEMP is not set (or does not fit).
 std::string ChooseExtractFolder();
 // The Windows system folder with a trailing backslash, or empty when it cannot be had.
 std::string LookUpSystemFolder();

@@ -6,6 +6,7 @@
 
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemLibrary.h"
 #include "platform/SystemUi.h"
 
 namespace windows {
@@ -197,7 +198,9 @@ void TDriveComboBox::Fill() {
             const char local[3] = {static_cast<char>('A' + i), ':', '\0'};
             char remote[MAX_PATH + 1] = {};
             DWORD size = sizeof remote;
-            if (::WNetGetConnectionA(local, remote, &size) == NO_ERROR) text += std::string(" ") + remote;
+            static const auto getConnection =
+                platform::SystemFunctionAs<DWORD(APIENTRY*)(LPCSTR, LPSTR, LPDWORD)>("mpr.dll", "WNetGetConnectionA");
+            if (getConnection && getConnection(local, remote, &size) == NO_ERROR) text += std::string(" ") + remote;
         }
         AddItem(text, static_cast<LPARAM>('A' + i));
     }
@@ -261,31 +264,37 @@ void TBrowseFolder::BuildControls() {
     // Windowed controls in tab order.
     PathEdit = std::make_unique<Edit>(this);
     PathEdit->SetBounds(16, 48, 216, 21);
+    PathEdit->SetTabOrder(0);
 
     OKButton = std::make_unique<Button>(this);
     OKButton->SetCaption("&OK");
     OKButton->SetBounds(162, 96, 75, 23);
     OKButton->ModalResult = mrOk;
     OKButton->SetDefault(true);
+    OKButton->SetTabOrder(1);
 
     CancelButton = std::make_unique<Button>(this);
     CancelButton->SetCaption("&Cancel");
     CancelButton->SetBounds(162, 126, 75, 25);
     CancelButton->ModalResult = mrCancel;  // not bound to Escape
+    CancelButton->SetTabOrder(2);
 
     DirectoryListBox = std::make_unique<TDirectoryListBox>(this);
     DirectoryListBox->SetBounds(16, 96, 137, 105);
     DirectoryListBox->SetItemHeight(16);
+    DirectoryListBox->SetTabOrder(3);
     DirectoryListBox->OnChange = [this] { DirectoryListBoxDblClick(); };
 
     DriveComboBox = std::make_unique<TDriveComboBox>(this);
     DriveComboBox->SetBounds(16, 240, 137, 19);
+    DriveComboBox->SetTabOrder(4);
     DriveComboBox->DirList = DirectoryListBox.get();
     DirectoryListBox->DriveCombo = DriveComboBox.get();
 
     Netbutton = std::make_unique<Button>(this);
     Netbutton->SetCaption("&Network...");
     Netbutton->SetBounds(162, 238, 75, 23);
+    Netbutton->SetTabOrder(5);
     Netbutton->OnClick = [this] { NetbuttonClick(); };
 }
 
@@ -298,7 +307,10 @@ void TBrowseFolder::DirectoryListBoxDblClick() { PathEdit->SetText(DirectoryList
 
 void TBrowseFolder::NetbuttonClick() {
     // Whatever the user maps shows up in the drive list at the next program start.
-    ::WNetConnectionDialog(handle_, RESOURCETYPE_DISK);
+    // mpr.dll is loaded from the system folder only when the dialog is asked for.
+    static const auto connectionDialog =
+        platform::SystemFunctionAs<DWORD(APIENTRY*)(HWND, DWORD)>("mpr.dll", "WNetConnectionDialog");
+    if (connectionDialog) connectionDialog(handle_, RESOURCETYPE_DISK);
 }
 
 void TBrowseFolder::FormCloseQuery(bool& canClose) {

@@ -39,38 +39,45 @@ TSetupWindow::TSetupWindow() : Form("TMainForm") {
 
 void TSetupWindow::BuildControls() {
     using namespace platform;
-    // Windowed controls are made in tab order.
+    // Windowed controls are made in tab order, and Tab follows the designed order.
     InstallButon = std::make_unique<Button>(this);
     InstallButon->SetCaption("&Install");
     InstallButon->SetBounds(377, 257, 75, 23);
     InstallButon->SetDefault(true);
+    InstallButon->SetTabOrder(0);
 
     CloseButton = std::make_unique<Button>(this);
     CloseButton->SetCaption("&Cancel");
     CloseButton->SetBounds(377, 284, 75, 23);
+    CloseButton->SetTabOrder(1);
 
     StatusBar = std::make_unique<platform::StatusBar>(this);
     StatusBar->SetBounds(0, 310, 454, 19);
     StatusBar->SetPanelWidths({50});
     StatusBar->SetAlign(Align::Bottom);
+    StatusBar->SetTabOrder(2);
 
     FolderBox = std::make_unique<GroupBox>(this);
     FolderBox->SetCaption("Destination Folder");
     FolderBox->SetBounds(2, 259, 370, 43);
+    FolderBox->SetTabOrder(3);
     PathEdit = std::make_unique<Label>(FolderBox.get());
     PathEdit->SetBounds(6, 19, 118, 13);
     PathEdit->SetCaption("C:\\Program Files\\Vorna\\");
     BrowseButton = std::make_unique<Button>(FolderBox.get());
     BrowseButton->SetCaption("&Browse...");
     BrowseButton->SetBounds(288, 15, 75, 22);
+    BrowseButton->SetTabOrder(0);
 
     LicenseBox = std::make_unique<GroupBox>(this);
     LicenseBox->SetCaption("Software License Agreement");
     LicenseBox->SetBounds(2, 70, 451, 181);
+    LicenseBox->SetTabOrder(4);
     LicenseMemo = std::make_unique<Memo>(LicenseBox.get());
     LicenseMemo->SetBounds(7, 19, 437, 155);
     LicenseMemo->SetColor(clSilver);
     LicenseMemo->SetLines(LicenseLines());
+    LicenseMemo->SetTabOrder(0);
 
     // The title: bold white text with a grey trail down and to the right, a grey
     // highlight above-left and a black shadow below-right.

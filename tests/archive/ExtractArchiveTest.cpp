@@ -57,23 +57,24 @@ TEST_F(ExtractTest, MembersLargerThanTheCopyBufferArriveIntact) {
     EXPECT_EQ(ReadFileBytes(target + "big.bin"), big);
     EXPECT_EQ(ReadFileBytes(target + "after.txt"), "after");
     // The same through a small buffer, so that a member spans many blocks and a block ends mid-member.
-    testing_support::DeleteTree(target);
-    EXPECT_TRUE(archive::ExtractArchive(archivePath, target, 4096));
+    archive::ExtractedFiles held;
+    EXPECT_TRUE(archive::ExtractArchive(archivePath, target, held, 4096));
     EXPECT_EQ(ReadFileBytes(target + "big.bin"), big);
     EXPECT_EQ(ReadFileBytes(target + "after.txt"), "after");
 }
 
-TEST_F(ExtractTest, TruncatedLastMemberKeepsTheBytesThatWereThere) {
+// A member that cannot be read whole fails the extraction: a truncated copy would be installed.
+TEST_F(ExtractTest, TruncatedLastMemberFailsAndItsPartialFileIsRemoved) {
     std::string data = RandomBytes(1000, 3);
     std::string bytes = Member("a.txt", "complete") + Member("b.bin", data);
-    EXPECT_TRUE(Extract(bytes.substr(0, bytes.size() - 700)));
+    EXPECT_FALSE(Extract(bytes.substr(0, bytes.size() - 700)));
     EXPECT_EQ(ReadFileBytes(target + "a.txt"), "complete");
-    EXPECT_EQ(ReadFileBytes(target + "b.bin"), data.substr(0, 300));
+    EXPECT_EQ(Listing(target), Names{"a.txt"});
     ExpectNothingWrittenOutsideTarget();
 }
 
-// Each of these members fails: nothing is written for it, nothing after it is unpacked, and the
-// result stays true.
+// Each of these members fails the extraction: nothing is written for it and nothing after it
+// is unpacked.
 TEST_F(ExtractTest, BadMemberStopsExtractionAndWritesNothingForIt) {
     const std::string escape = "vorna-escape.txt";
     struct Case {
@@ -104,7 +105,7 @@ TEST_F(ExtractTest, BadMemberStopsExtractionAndWritesNothingForIt) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testing_support::DeleteTree(target);
-        EXPECT_TRUE(Extract(Member("first.txt", "1") + c.member + (c.atEnd ? "" : Member("last.txt", "3"))));
+        EXPECT_FALSE(Extract(Member("first.txt", "1") + c.member + (c.atEnd ? "" : Member("last.txt", "3"))));
         EXPECT_EQ(Listing(target), Names{"first.txt"});
         ExpectNothingWrittenOutsideTarget();
         for (const std::string& path : landing) EXPECT_FALSE(platform::FileExists(path)) << path;
@@ -122,17 +123,40 @@ TEST(MemberNames, OrdinaryNamesAndTheWholeManifestAreSafe) {
     EXPECT_FALSE(archive::IsSafeMemberName(std::string(256, 'n')));
 }
 
-// A file of a member's name that cannot be replaced (here: in use by another program).
-TEST_F(ExtractTest, MemberFileThatCannotBeCreatedStopsExtractionAndStaysAsItWas) {
+// The folder is this run's own: an earlier run's files go, read-only ones too; a file that
+// cannot go (here: in use by another program) fails the extraction before any member is written.
+TEST_F(ExtractTest, LeftOverFilesAreRemovedFirstOrTheExtractionFails) {
     ASSERT_TRUE(::CreateDirectoryA(target.c_str(), nullptr));
+    WriteFileBytes(target + "smtp.exe", "planted");
+    WriteFileBytes(target + "other.txt", "left over");
+    ASSERT_TRUE(::SetFileAttributesA((target + "smtp.exe").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(Extract(Member("smtp.exe", "from the archive")));
+    EXPECT_EQ(Listing(target), Names{"smtp.exe"});
+    EXPECT_EQ(ReadFileBytes(target + "smtp.exe"), "from the archive");
+
     WriteFileBytes(target + "busy.txt", "kept");
     platform::ScopedFile busy(
         ::CreateFileA((target + "busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(busy);
-    EXPECT_TRUE(Extract(Member("a.txt", "a") + Member("busy.txt", "replaced") + Member("c.txt", "c")));
+    EXPECT_FALSE(Extract(Member("a.txt", "a")));
     busy.Close();
-    EXPECT_EQ(Listing(target), (Names{"a.txt", "busy.txt"}));
+    EXPECT_EQ(Listing(target), Names{"busy.txt"});
     EXPECT_EQ(ReadFileBytes(target + "busy.txt"), "kept");
+}
+
+// While held, the folder cannot be renamed away (and replaced by a link) and the files cannot
+// be rewritten; the copy step can still read them.
+TEST_F(ExtractTest, HeldFolderCannotBeRenamedNorItsFilesRewrittenButTheyCanBeCopied) {
+    testing_support::WriteFileBytes(archivePath, Member("smtp.exe", "from the archive"));
+    archive::ExtractedFiles held;
+    ASSERT_TRUE(archive::ExtractArchive(archivePath, target, held));
+    const std::string path = target + "smtp.exe";
+    EXPECT_FALSE(platform::ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr)));
+    EXPECT_FALSE(::MoveFileA(target.substr(0, target.size() - 1).c_str(), (parent + "moved").c_str()));
+    EXPECT_TRUE(::CopyFileA(path.c_str(), (parent + "copy.exe").c_str(), FALSE));
+    held.Release();
+    EXPECT_TRUE(::DeleteFileA(path.c_str()));
 }
 
 TEST_F(ExtractTest, MissingOrLockedArchiveGivesFalse) {

@@ -56,7 +56,7 @@ TEST_F(ExtractTest, MutatedAndTruncatedArchivesStayInsideTheTargetFolder) {
         if (below(2) == 0) bytes.resize(below(bytes.size() + 1));
 
         SCOPED_TRACE("round " + std::to_string(round));
-        ASSERT_TRUE(Extract(bytes));
+        Extract(bytes);  // mutated archives mostly fail; either way nothing may land elsewhere
         ASSERT_EQ(Listing(scratch.Path()), std::vector<std::string>{"p\\"});
         ASSERT_EQ(Listing(parent), (std::vector<std::string>{"Setup.Dat", "unpack\\"}));
         for (const std::string& name : Listing(target)) {

@@ -1,6 +1,14 @@
 // Whole installs and uninstalls by the real Setup.exe, driven through its windows and message
 // boxes as a user would, checked by what they leave on the machine.
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <thread>
 
 #include "InstallSupport.h"
 #include "SetupDriver.h"
@@ -335,32 +343,52 @@ TEST_F(InstallTest, Win98InstallLaunchesTheServersRepeatedInstallRestartsThemUni
         << "95/98 has no move-on-restart";
 }
 
-// Removes TEMP from this process's environment, which programs started meanwhile inherit.
-class TempUnset {
+namespace {
+
+// Sets an environment variable of this process (which programs it starts inherit) for a scope.
+class ScopedVariable {
 public:
-    TempUnset() {
-        char value[MAX_PATH] = {};
-        DWORD length = ::GetEnvironmentVariableA("TEMP", value, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) saved_ = std::string(value, length);
-        ::SetEnvironmentVariableA("TEMP", nullptr);
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        char old[MAX_PATH] = {};
+        DWORD length = ::GetEnvironmentVariableA(name, old, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) saved_ = std::string(old, length);
+        ::SetEnvironmentVariableA(name, value);
     }
-    ~TempUnset() { ::SetEnvironmentVariableA("TEMP", saved_.empty() ? nullptr : saved_.c_str()); }
-    TempUnset(const TempUnset&) = delete;
-    TempUnset& operator=(const TempUnset&) = delete;
+    ~ScopedVariable() { ::SetEnvironmentVariableA(name_, saved_ ? saved_->c_str() : nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    std::string saved_;
+    const char* name_;
+    std::optional<std::string> saved_;
 };
 
-TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndRemovedAtTheEnd) {
-    const std::string fallback = std::string(kMediumFolder) + "Temp\\";
+// Runs an install from the medium that must end with the extraction error.
+void ExpectExtractionRefused() {
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    automation::Window box = setup.ExpectBox("Error", "Extracting files error: data file error", IDI_ERROR, {"OK"});
+    EXPECT_EQ(StatusText(window), "Extracting Files...");
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+}
+
+}  // namespace
+
+// The "Temp" folder beside the program may be the user's own (on a stick, say): its files stay.
+TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndTheUsersTempFilesStay) {
+    const std::string fallback = std::string(kMediumFolder) + "Temp\\VORNAInstall\\";
     const std::string usual = ExtractFolder();
     Payload payload = Payload::Full();
     MakeMedium(kMediumFolder, payload);
+    ASSERT_TRUE(::CreateDirectoryA((std::string(kMediumFolder) + "Temp").c_str(), nullptr));
+    WriteFileBytes(std::string(kMediumFolder) + "Temp\\mine.txt", "the user's");
     SetupDriver setup;
     automation::Window window;
     {
-        TempUnset noTemp;
+        ScopedVariable noTemp("TEMP", nullptr);
         window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
     }
     ASSERT_TRUE(window);
@@ -376,6 +404,7 @@ TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndRemovedAtT
     automation::Window done = setup.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
     EXPECT_FALSE(FolderExists(fallback)) << "the unpacked files stay";
     EXPECT_FALSE(FolderExists(usual));
+    EXPECT_EQ(ReadFileBytes(std::string(kMediumFolder) + "Temp\\mine.txt"), "the user's");
     setup.Press(done, "OK");
     setup.ExpectEndsWithCodeZero();
     ExpectInstalled(kDefaultFolder, payload);
@@ -383,14 +412,7 @@ TEST_F(InstallTest, WithoutTempTheArchiveIsUnpackedBesideTheProgramAndRemovedAtT
 
 TEST_F(InstallTest, MissingSetupDatShowsTheExtractionErrorAndTouchesNothing) {
     MakeMedium(kMediumFolder, std::nullopt);
-    SetupDriver setup;
-    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-    ASSERT_TRUE(window);
-    setup.StartInstall(window);
-    automation::Window box = setup.ExpectBox("Error", "Extracting files error: data file error", IDI_ERROR, {"OK"});
-    EXPECT_EQ(StatusText(window), "Extracting Files...");
-    setup.Press(box, "OK");
-    setup.ExpectEndsWithCodeZero();
+    ASSERT_NO_FATAL_FAILURE(ExpectExtractionRefused());
     EXPECT_FALSE(FolderExists(kDefaultFolder));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(ServiceExists("VORNASMTP"));
@@ -607,4 +629,343 @@ TEST_F(InstallTest, UninstallFromAnotherFolderRemovesTheFilesThereOnly) {
     EXPECT_NE(std::find(pending.begin(), pending.end(), "\\??\\" + other + "Setup.exe"), pending.end());
     EXPECT_EQ(std::find(pending.begin(), pending.end(), "\\??\\" + installed + "Setup.exe"), pending.end());
     EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir"), installed);
+}
+
+// ---- The program tried as an attacker (or an unlucky user) would ----
+
+namespace {
+
+// Runs a Unix shell command from inside Wine (drive Z: is the Unix root); its exit status.
+// Wine gives no usable handle of a Unix process, so the status comes back through a file.
+DWORD RunUnix(const std::string& command, DWORD timeoutMs = 300000) {
+    static int runs = 0;
+    const std::string status =
+        "/tmp/vorna-unix." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(++runs) + ".status";
+    const std::string statusFile = testing_support::WindowsPathOf(status);
+    automation::Process shell;
+    if (!shell.Start("Z:\\bin\\sh -c \"(" + command + "); echo $? >" + status + ".part; mv " + status + ".part " +
+                     status + "\""))
+        return ~0u;
+    if (!automation::WaitUntil([&] { return FileExists(statusFile); }, timeoutMs)) return ~0u;
+    std::string text = ReadFileBytes(statusFile);
+    ::DeleteFileA(statusFile.c_str());
+    return static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
+}
+
+// The Unix path of a Windows path, as Wine maps it.
+std::string UnixPath(const std::string& windowsPath) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    auto convert = reinterpret_cast<Convert>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH] = {};
+    if (!convert || !::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return {};
+    char* unix = convert(wide);
+    if (!unix) return {};
+    std::string path = unix;
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return path;
+}
+
+const char* const kPlantedDlls[] = {"version", "uxtheme", "mpr"};
+std::string Marker(const char* dll) { return std::string("C:\\vorna-planted-") + dll + ".txt"; }
+
+class HijackTest : public CleanMachine {
+protected:
+    void SetUp() override {
+        CleanMachine::SetUp();
+        for (const char* dll : kPlantedDlls) ::DeleteFileA(Marker(dll).c_str());
+    }
+    void TearDown() override {
+        for (const std::string& command : cleanups_) RunUnix(command);
+        CleanMachine::TearDown();
+    }
+    // A Unix command that undoes what the test set up outside Wine.
+    void AtEnd(const std::string& command) { cleanups_.push_back(command); }
+
+    void ExpectNoPlantedDllLoaded(const std::string& when) {
+        for (const char* dll : kPlantedDlls)
+            EXPECT_FALSE(FileExists(Marker(dll))) << "the planted " << dll << ".dll ran " << when;
+    }
+
+    // Installs the full payload from the medium to the end; the servers' process ids.
+    std::vector<DWORD> InstallFromTheMedium(const Payload& payload) {
+        SetupDriver setup;
+        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+        EXPECT_TRUE(window);
+        if (!window) return {};
+        InstallToTheEnd(setup, window, kDefaultFolder, true);
+        ExpectInstalled(kDefaultFolder, payload);
+        return ExpectServicesRunning(kDefaultFolder);
+    }
+
+private:
+    std::vector<std::string> cleanups_;
+};
+
+// The module paths Setup.exe has loaded, upper-cased.
+std::vector<std::string> LoadedModules(DWORD processId) {
+    std::vector<std::string> modules;
+    platform::ScopedKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    if (!snapshot || !::Module32First(snapshot.Get(), &entry)) return modules;
+    do {
+        std::string path = entry.szExePath;
+        for (char& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        modules.push_back(path);
+    } while (::Module32Next(snapshot.Get(), &entry));
+    return modules;
+}
+
+}  // namespace
+
+TEST_F(HijackTest, DllsPlantedBesideTheProgramNeverRun) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    for (const char* dll : kPlantedDlls)
+        for (std::string name : {std::string(dll), "real" + std::string(dll)})
+            ASSERT_TRUE(::CopyFileA((testing_support::BinFolder() + "planted\\" + name + ".dll").c_str(),
+                                    (std::string(kMediumFolder) + name + ".dll").c_str(), FALSE));
+    // As Windows does for DLLs that are not KnownDLLs: the program's folder first.
+    ScopedVariable nativeFirst("WINEDLLOVERRIDES", "mpr,version,uxtheme=n,b");
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    ExpectNoPlantedDllLoaded("at start-up");
+    setup.Press(window, "Browse...");
+    automation::Window chooser = automation::WaitForWindow("Choose Folder", kWait, setup.Process().Id(), "TBrowseFolder");
+    ASSERT_TRUE(chooser);
+    ExpectNoPlantedDllLoaded("in the folder chooser");
+    setup.Press(chooser, "Network...");
+    std::vector<std::string> modules;
+    automation::WaitUntil(
+        [&] {
+            modules = LoadedModules(setup.Process().Id());
+            return std::find(modules.begin(), modules.end(), SystemFolder() + "MPR.DLL") != modules.end() ||
+                   std::find(modules.begin(), modules.end(), "C:\\WINDOWS\\SYSTEM32\\MPR.DLL") != modules.end();
+        },
+        kWait);
+    for (const std::string& module : modules)
+        EXPECT_TRUE(!module.ends_with(".DLL") || module.find("VORNAMEDIA") == std::string::npos)
+            << "loaded from the medium: " << module;
+    ExpectNoPlantedDllLoaded("after Network...");
+    // Whatever Network... showed, the chooser goes back with Cancel.
+    for (const automation::Window& other : automation::TopLevelWindows(setup.Process().Id()))
+        if (other.handle != chooser.handle && other.handle != window.handle && other.className != "TBackgroundForm")
+            automation::RequestClose(other.handle);
+    setup.Press(chooser, "Cancel");
+    ASSERT_TRUE(automation::WaitUntil([&] { return !::IsWindowVisible(chooser.handle); }, kWait));
+    ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, kDefaultFolder, true));
+    ExpectNoPlantedDllLoaded("during the install");
+    ExpectInstalled(kDefaultFolder, payload);
+}
+
+// The same user, unelevated, plants read-only files where the install unpacks. Run as root,
+// Wine ignores the read-only attribute, so this runs again as an unprivileged Unix user with a
+// Wine prefix of that user's own.
+TEST_F(HijackTest, ReadOnlyFilesPlantedInTheExtractionFolderAreNeverInstalled) {
+    // Run by an ordinary user, Wine enforces the attribute and the case runs right here.
+    const std::string probe = std::string(kMediumFolder) + "probe.txt";
+    ::CreateDirectoryA(kMediumFolder, nullptr);
+    WriteFileBytes(probe, "x");
+    ::SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+    const bool enforced = !platform::ScopedFile(
+        ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ::SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!enforced && !std::getenv("VORNA_UNPRIVILEGED")) {
+        const std::string bin = std::getenv("VORNA_BIN");
+        const char* display = std::getenv("DISPLAY");
+        const std::string home = "/tmp/vorna-unprivileged." + std::to_string(::GetCurrentProcessId());
+        const std::string as = "setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin HOME=" +
+                               home + " WINEPREFIX=" + home + "/prefix WINEDEBUG=-all DISPLAY=" +
+                               (display ? display : "") + " VORNA_BIN=" + bin + " VORNA_UNPRIVILEGED=1 ";
+        AtEnd(as + "wineserver -k; rm -rf " + home);
+        ASSERT_EQ(RunUnix("mkdir -p " + home + " && chown 65534:65534 " + home + " && " + as +
+                          "wineboot -i >/dev/null 2>&1 && " + as + "wineserver -w"),
+                  0u)
+            << "cannot make a Wine prefix for the unprivileged user (setpriv, user 65534)";
+        const std::string log = home + "/test.log";
+        DWORD code = RunUnix(as + "wine " + bin +
+                             "/e2e_install_tests.exe --gtest_filter=HijackTest.ReadOnlyFilesPlantedInTheExtractionFolderAreNeverInstalled >" +
+                             log + " 2>&1");
+        std::string output = ReadFileBytes(testing_support::WindowsPathOf(log));
+        EXPECT_EQ(code, 0u) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+        return;
+    }
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string folder = ExtractFolder();
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    for (const char* name : {"smtp.exe", "vorna.rtf"}) {
+        WriteFileBytes(folder + name, "planted");
+        ASSERT_TRUE(::SetFileAttributesA((folder + name).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    // Proof that the attribute holds for this user: the file cannot be written.
+    ASSERT_FALSE(platform::ScopedFile(::CreateFileA((folder + "smtp.exe").c_str(), GENERIC_WRITE, 0, nullptr,
+                                                    OPEN_EXISTING, 0, nullptr)))
+        << "read-only is not enforced: this must run as an unprivileged user";
+    InstallFromTheMedium(payload);
+    EXPECT_EQ(ReadFileBytes(std::string(kDefaultFolder) + "smtp.exe"), payload.Data("smtp.exe"));
+    EXPECT_EQ(ReadFileBytes(std::string(kDefaultFolder) + "vorna.rtf"), payload.Data("vorna.rtf"));
+}
+
+// A file that the extraction cannot remove (another process keeps it open) refuses the install
+// before anything is stopped: the running installation stays as it was.
+TEST_F(HijackTest, PlantedFileThatCannotBeRemovedRefusesTheInstallAndLeavesTheRunningOneAlone) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    std::vector<DWORD> servers = InstallFromTheMedium(payload);
+    ASSERT_EQ(servers.size(), 3u);
+    const std::string folder = ExtractFolder();
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    WriteFileBytes(folder + "smtp.exe", "planted");
+    platform::ScopedFile held(
+        ::CreateFileA((folder + "smtp.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    Payload newer = payload;
+    newer.Set("readme.txt", "second edition");
+    newer.WriteTo(std::string(kMediumFolder) + "Setup.Dat");
+    ASSERT_NO_FATAL_FAILURE(ExpectExtractionRefused());
+    for (DWORD server : servers) EXPECT_TRUE(ProcessRunning(server)) << "a running server was stopped";
+    for (const char* name : {"smtp.exe", "readme.txt"})
+        EXPECT_EQ(ReadFileBytes(std::string(kDefaultFolder) + name), payload.Data(name)) << name;
+}
+
+// Another process keeps trying to replace or rewrite the unpacked smtp.exe during the whole
+// install (through the pause while the servers stop, too): it never gets its bytes installed.
+TEST_F(HijackTest, FileSwappedDuringTheInstallIsNeverInstalled) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    std::vector<DWORD> first = InstallFromTheMedium(payload);
+    const std::string target = ExtractFolder() + "smtp.exe";
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop) {
+            HANDLE file = ::CreateFileA(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE && ::DeleteFileA(target.c_str()))
+                file = ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            DWORD written = 0;
+            ::WriteFile(file, "swapped", 7, &written, nullptr);
+            ::CloseHandle(file);
+        }
+    });
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    bool refused = false;
+    if (window) {
+        setup.StartInstall(window);
+        Watched watched = WatchUntilBox(window, setup.Process().Id());
+        refused = watched.box.caption == "Error";
+        if (watched.box) setup.Press(watched.box, "OK");
+        setup.ExpectEndsWithCodeZero();
+    }
+    stop = true;
+    swapper.join();
+    ASSERT_TRUE(window);
+    // Refused (a swap got in before the file was held) or installed: never the swapped bytes.
+    EXPECT_EQ(ReadFileBytes(std::string(kDefaultFolder) + "smtp.exe"), payload.Data("smtp.exe"));
+    if (refused) {
+        for (DWORD server : first) EXPECT_TRUE(ProcessRunning(server)) << "refused, but a running server was stopped";
+    } else {
+        ExpectServicesRunning(kDefaultFolder);
+    }
+}
+
+// TEMP on a volume with too little room: the full disk surfaces as the extraction error, with
+// nothing installed and no truncated member left behind.
+TEST_F(HijackTest, NearlyFullVolumeForTheExtractionFolderRefusesTheInstall) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
+    const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
+    const std::string drive = std::string(prefix) + "/dosdevices/t:";
+    if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=300k tmpfs " + mount) != 0) {
+        RunUnix("rmdir " + mount);
+        GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)";
+    }
+    AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
+    ASSERT_EQ(RunUnix("ln -sfn " + mount + " " + drive), 0u);
+    Payload payload = Payload::Full();
+    payload.Set("vorna.hlp", std::string(400 * 1024, 'h'));  // more than the volume holds
+    MakeMedium(kMediumFolder, payload);
+    {
+        ScopedVariable smallTemp("TEMP", "T:\\");
+        ASSERT_NO_FATAL_FAILURE(ExpectExtractionRefused());
+    }
+    EXPECT_FALSE(FolderExists(kDefaultFolder));
+    EXPECT_FALSE(ServiceExists("VORNASMTP"));
+    int unpacked = 0;
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA("T:\\VORNAInstall\\*.*", &entry));
+    if (find) {
+        do {
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            ++unpacked;
+            EXPECT_EQ(ReadFileBytes(std::string("T:\\VORNAInstall\\") + entry.cFileName), payload.Data(entry.cFileName))
+                << "a partial member stays: " << entry.cFileName;
+        } while (::FindNextFileA(find.Get(), &entry));
+    }
+    EXPECT_GT(unpacked, 0) << "nothing was unpacked on the small volume: the error had another cause";
+}
+
+// Two runs from the same medium within moments: the second one runs nothing and ends. An object
+// of the lock's name made beforehand by another (unprivileged) process blocks neither.
+TEST_F(HijackTest, SecondSetupWhileOneRunsEndsAtOnceAndASquattedNameBlocksNothing) {
+    platform::ScopedKernelHandle squatter(::CreateMutexA(nullptr, TRUE, "Global\\VORNAMailServerSetup"));
+    ASSERT_TRUE(squatter);
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver first;
+    automation::Window window = first.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window) << "a name squatted by another process stopped the install";
+    for (const char* arguments : {"", "/UNINSTALL"}) {
+        SetupDriver second;
+        second.Start(arguments, std::string(kMediumFolder) + "Setup.exe");
+        bool showed = false;
+        automation::WaitUntil(
+            [&] {
+                showed = showed || !automation::TopLevelWindows(second.Process().Id()).empty();
+                return !second.Process().Running();
+            },
+            kWait);
+        EXPECT_FALSE(showed) << "the second run showed a window (" << arguments << ")";
+        second.ExpectEndsWithCodeZero();
+    }
+    ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(first, window, kDefaultFolder, true));
+    ExpectInstalled(kDefaultFolder, payload);
+    EXPECT_EQ(ExpectServicesRunning(kDefaultFolder).size(), 3u);
+}
+
+// The extraction folder planted as a link to another folder: nothing there is ever touched.
+TEST_F(HijackTest, ExtractionFolderPlantedAsALinkLeavesItsTargetAlone) {
+    const std::string target = "/tmp/vorna-link-target." + std::to_string(::GetCurrentProcessId());
+    const std::string link = UnixPath(ExtractFolder().substr(0, ExtractFolder().size() - 1));
+    ASSERT_FALSE(link.empty());
+    AtEnd("rm -f '" + link + "'; rm -rf " + target);
+    ASSERT_EQ(RunUnix("mkdir -p " + target + " && echo canary > " + target + "/canary.txt && ln -sfn " + target + " '" +
+                      link + "'"),
+              0u);
+    Payload payload = Payload::Full();
+    payload.Set("canary.txt", "overwritten");
+    MakeMedium(kMediumFolder, payload);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.StartInstall(window);
+    Watched watched = WatchUntilBox(window, setup.Process().Id());
+    ASSERT_TRUE(watched.box);
+    setup.Press(watched.box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    const std::string canary = testing_support::WindowsPathOf(target + "/canary.txt");
+    EXPECT_EQ(ReadFileBytes(canary), "canary\n");
+    std::vector<std::string> there;
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA(testing_support::WindowsPathOf(target + "/*").c_str(), &entry));
+    if (find)
+        do there.push_back(entry.cFileName);
+        while (::FindNextFileA(find.Get(), &entry));
+    std::sort(there.begin(), there.end());
+    EXPECT_EQ(there, (std::vector<std::string>{".", "..", "canary.txt"})) << "the install wrote into the link's target";
 }

@@ -50,9 +50,9 @@ TEST(ChooseExtractFolder, IsBelowTempWhenTempIsSet) {
 TEST(ChooseExtractFolder, IsBesideTheProgramWhenTempIsUnsetOrEmpty) {
     TempVariable temp;
     temp.Unset();
-    EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\");
+    EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\VORNAInstall\\");
     temp.Set("");
-    EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\");
+    EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\VORNAInstall\\");
 }
 
 TEST(ChooseExtractFolder, ATempThatDoesNotFitTwoHundredFiftyFiveCharactersGivesTheFallback) {
@@ -63,7 +63,7 @@ TEST(ChooseExtractFolder, ATempThatDoesNotFitTwoHundredFiftyFiveCharactersGivesT
     EXPECT_EQ(setup::ChooseExtractFolder(), (fits + "\\VORNAInstall\\").substr(0, 255));
     for (size_t length : {255u, 300u}) {
         temp.Set("C:\\" + std::string(length - 3, 't'));
-        EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\") << length;
+        EXPECT_EQ(setup::ChooseExtractFolder(), ProgramFolder() + "Temp\\VORNAInstall\\") << length;
     }
 }
 

@@ -186,6 +186,55 @@ void RequestClose(HWND window) { ::PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE,
 
 std::string StatusBarText(HWND statusBar) { return WindowText(statusBar); }
 
+bool TypeKeys(const std::string& keys, std::string* error) {
+    auto fail = [error](const std::string& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    // Wine maps drive Z: to the Unix root and starts a Unix program given by its Unix path,
+    // but its handle cannot be waited on: the shell leaves xdotool's exit status in a file.
+    if (::GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES)
+        return fail("xdotool is not installed (/usr/bin/xdotool; Debian package xdotool)");
+    static int sent = 0;
+    const std::string marker =
+        "/tmp/vorna-keys-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++sent);
+    std::string windowsMarker = "Z:" + marker;
+    std::replace(windowsMarker.begin(), windowsMarker.end(), '/', '\\');
+    std::string command = "/bin/sh -c \"/usr/bin/xdotool key --delay 100 " + keys + "; echo $? >" + marker +
+                          ".part; mv " + marker + ".part " + marker + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return fail("cannot start /bin/sh, error " + std::to_string(::GetLastError()));
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    std::string status;
+    WaitUntil(
+        [&] {
+            platform::ScopedFile file(::CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                    OPEN_EXISTING, 0, nullptr));
+            if (!file) return false;
+            char text[16] = {};
+            DWORD read = 0;
+            ::ReadFile(file.Get(), text, sizeof text - 1, &read, nullptr);
+            status.assign(text, read);
+            return true;
+        },
+        10000);
+    ::DeleteFileA(windowsMarker.c_str());
+    if (status.empty()) return fail("xdotool did not finish within 10 s");
+    if (status[0] != '0') return fail("xdotool key " + keys + " failed with status " + status);
+    return true;
+}
+
+HWND FocusedControl(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
 // ---- Process ----
 
 bool Process::Start(const std::string& commandLine, const std::string& folder) {

@@ -49,6 +49,13 @@ void RequestClose(HWND window);
 // The text of a status bar's first panel.
 std::string StatusBarText(HWND statusBar);
 
+// Presses keys as a person at the keyboard does: through the X server of the run (DISPLAY),
+// with xdotool's key names ("Tab", "shift+Tab", "alt+b", "Return"), one after another. False,
+// with the reason in error, when xdotool is missing or could not send them.
+bool TypeKeys(const std::string& keys, std::string* error = nullptr);
+// The control that has the keyboard focus in the thread of window (null when none has).
+HWND FocusedControl(HWND window);
+
 // A program started for a test; killed if still running when this goes.
 class Process {
 public:

@@ -188,7 +188,8 @@ void BenchLarge(const std::string& work, uint64_t total, int rounds, const std::
                 ClearFolder(target);
             } else {
                 extract[who].Take(Seconds([&] {
-                    if (!archive::ExtractArchive(archivePath, target, buffers[who])) throw std::runtime_error("extract");
+                    archive::ExtractedFiles held;
+                    if (!archive::ExtractArchive(archivePath, target, held, buffers[who])) throw std::runtime_error("extract");
                 }));
                 ClearFolder(target);
             }
