@@ -2,7 +2,7 @@
 
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
-#include "setup/ProgramState.h"
+#include "setup/Steps.h"
 #include "setup/Uninstall.h"
 
 namespace setup {
@@ -26,19 +26,18 @@ void TMainForm::FormCreate() {
 
     VersionLabel->SetCaption(kVersion);
     platform::Application::Instance().OnException = [this](std::exception_ptr) { AppException(); };
-    SystemFolder = LookUpSystemFolder();
+    Context.SystemFolder = LookUpSystemFolder();
 
+    // An unknown argument or a No ends the program silently, before any step.
     if (!arguments_.empty()) {
-        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) platform::EndProgram(0);
-        if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
-            platform::EndProgram(0);
-        Uninstall(*this);
+        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) EndSetup();
+        if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
+        Uninstall(Context);
     }
 
-    if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
-        platform::EndProgram(0);
+    if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
     try {
-        std::string previous = PathRegistry.ReadString("InstallDir");
+        std::string previous = Context.PathRegistry.ReadString("InstallDir");
         if (!previous.empty()) PathEdit->SetCaption(previous);
     } catch (...) {
         // The designed default stays.
