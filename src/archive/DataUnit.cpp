@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "archive/PayloadDigest.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/Security.h"
@@ -289,11 +290,14 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     if (archivePath.size() > platform::kShortTextMax || targetFolder.size() > platform::kShortTextMax)
         return false;
     if (targetFolder.size() < 2 || targetFolder.back() != '\\') return false;
-    Extraction extraction(targetFolder, held);
-    if (!extraction.ProvideFolder()) return false;
-
+    // Opened unshared before anything is written: a release's archive is checked on the very
+    // handle its members are then read from, and one that is not the released archive leaves
+    // no folder behind.
     platform::ScopedFile archive(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (archive && !ArchiveMatchesEmbeddedDigest(archive.Get())) return false;
+    Extraction extraction(targetFolder, held);
+    if (!extraction.ProvideFolder()) return false;
     if (!archive) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(archive.Get(), &size)) return false;

@@ -36,6 +36,12 @@ struct CryptHashTraits {
     static void Close(Handle h) { ::CryptDestroyHash(h); }
 };
 
+bool SeekTo(HANDLE file, LONGLONG offset) {
+    LARGE_INTEGER to{};
+    to.QuadPart = offset;
+    return ::SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != 0;
+}
+
 }  // namespace
 
 Digest EmbeddedDigest() {
@@ -47,7 +53,11 @@ Digest EmbeddedDigest() {
 bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize) {
     platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
+    return file && FileDigest(file.Get(), digest, bufferSize);
+}
+
+bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize) {
+    if (!SeekTo(file, 0)) return false;
     HCRYPTPROV rawProvider = 0;
     if (!::CryptAcquireContextA(&rawProvider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return false;
     platform::ScopedHandle<CryptProviderTraits> provider(rawProvider);
@@ -58,7 +68,7 @@ bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize) {
     std::vector<BYTE> buffer(std::clamp<size_t>(bufferSize, 4096, 64 * 1024 * 1024));
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+        if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
         if (got == 0) break;
         if (!::CryptHashData(hash.Get(), buffer.data(), got, 0)) return false;
     }
@@ -66,11 +76,11 @@ bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize) {
     return ::CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.data(), &size, 0) && size == kDigestSize;
 }
 
-bool ArchiveMatchesEmbeddedDigest(const std::string& archivePath) {
+bool ArchiveMatchesEmbeddedDigest(HANDLE archive) {
     Digest expected = EmbeddedDigest();
     if (std::all_of(expected.begin(), expected.end(), [](uint8_t b) { return b == 0; })) return true;
     Digest actual{};
-    return FileDigest(archivePath, actual, kCopyBufferSize) && actual == expected;
+    return FileDigest(archive, actual, kCopyBufferSize) && actual == expected && SeekTo(archive, 0);
 }
 
 std::string EmbedArchiveDigest(const std::string& programPath, const std::string& archivePath, Digest& digest) {

@@ -4,56 +4,60 @@
 
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
-#include "platform/SystemUi.h"
-#include "setup/ProgramState.h"
 
 namespace setup {
 
 namespace {
 
-void CreateFolderIfMissing(const std::string& folder) {
-    if (platform::FolderExists(folder)) return;
-    if (!::CreateDirectoryA(folder.c_str(), nullptr)) ReportDirectoryError();
+StepResult CreateFolderIfMissing(const std::string& folder) {
+    if (platform::FolderExists(folder) || ::CreateDirectoryA(folder.c_str(), nullptr)) return Done();
+    return ReportDirectoryError();
 }
 
 }  // namespace
 
-void ReportDirectoryError() {
-    std::string reason = platform::LastErrorMessage();
-    platform::ShowMessage("Directory could not be created: " + reason, "Error", platform::kErrorBox);
-    platform::EndProgram(0);
+StepResult ReportDirectoryError() { return Failed("Directory could not be created: " + platform::LastErrorMessage()); }
+
+StepResult CreateFolders(const InstallContext& context) {
+    const std::string& destination = context.DestinationFolder;
+    StepResult result = CreateFolderIfMissing(destination);
+    if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder);
+    if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder + kImagesFolder);
+    return result;
 }
 
-void CreateFolders() {
-    CreateFolderIfMissing(DestinationFolder);
-    CreateFolderIfMissing(DestinationFolder + kHtmlFolder);
-    CreateFolderIfMissing(DestinationFolder + kHtmlFolder + kImagesFolder);
-}
-
-void CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
-                 const std::string& destinationFolder) {
+StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
+                       const std::string& destinationFolder) {
     std::string destination = destinationFolder + name;
     progress.ShowProgress("Copying File '" + destination + "'" + "...");
-    if (::CopyFileA((sourceFolder + name).c_str(), destination.c_str(), FALSE)) return;
-    std::string reason = platform::LastErrorMessage();
-    platform::ShowMessage("File copy error: " + reason, "Error", platform::kErrorBox);
-    platform::EndProgram(0);
+    if (::CopyFileA((sourceFolder + name).c_str(), destination.c_str(), FALSE)) return Done();
+    return Failed("File copy error: " + platform::LastErrorMessage());
 }
 
-void CopyImages(ProgressReport& progress, const std::string& extractFolder) {
-    std::string imagesFolder = DestinationFolder + kHtmlFolder + kImagesFolder;
-    platform::ForEachFile(extractFolder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
-        CopyOneFile(progress, name, extractFolder, imagesFolder);
+StepResult CopyImages(ProgressReport& progress, const InstallContext& context) {
+    std::string imagesFolder = context.DestinationFolder + kHtmlFolder + kImagesFolder;
+    StepResult result = Done();
+    platform::ForEachFile(context.ExtractFolder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+        if (result.done) result = CopyOneFile(progress, name, context.ExtractFolder, imagesFolder);
     });
+    return result;
 }
 
-void CopyAllFiles(ProgressReport& progress, const std::string& extractFolder) {
-    for (const char* name : ProgramFiles) CopyOneFile(progress, name, extractFolder, DestinationFolder);
-    for (const char* name : HtmlFiles) CopyOneFile(progress, name, extractFolder, DestinationFolder + kHtmlFolder);
-    CopyImages(progress, extractFolder);
+StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context) {
+    const std::string& extractFolder = context.ExtractFolder;
+    const std::string& destination = context.DestinationFolder;
+    // After the first failure nothing more is copied.
+    StepResult result = Done();
+    auto copy = [&](const std::string& name, const std::string& from, const std::string& to) {
+        if (result.done) result = CopyOneFile(progress, name, from, to);
+    };
+    for (const char* name : ProgramFiles) copy(name, extractFolder, destination);
+    for (const char* name : HtmlFiles) copy(name, extractFolder, destination + kHtmlFolder);
+    if (result.done) result = CopyImages(progress, context);
     // The copy that the uninstall entry starts with "/UNINSTALL".
-    CopyOneFile(progress, platform::ModuleFileName(), platform::ModuleFolder(), DestinationFolder);
-    CopyOneFile(progress, kAppletName, extractFolder, SystemFolder);
+    copy(context.ProgramFileName, context.ProgramFolder, destination);
+    copy(kAppletName, extractFolder, context.SystemFolder);
+    return result;
 }
 
 }  // namespace setup

@@ -1,11 +1,13 @@
 #pragma once
 // What the suite consists of and where each file goes, and the copying step of the install:
 // the folder tree is created and every file is copied from the unpacked archive into place.
-// Any failure shows an error box and ends the program; nothing is rolled back.
+// The first failure stops the step with its error box; nothing is rolled back.
 #include <array>
 #include <string>
 
+#include "setup/InstallContext.h"
 #include "setup/Progress.h"
+#include "setup/Steps.h"
 
 namespace setup {
 
@@ -31,21 +33,21 @@ inline constexpr const char* kImagePattern = "*.gif";
 inline constexpr const char* kAppletName = "VORNA.CPL";
 
 // Creates DestinationFolder, its "html\" and "html\images\" folders, each one level deep.
-void CreateFolders();
+StepResult CreateFolders(const InstallContext& context);
 
 // Reports "Copying File '<destination><name>'..." and copies sourceFolder + name over
 // destinationFolder + name.
-void CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
-                 const std::string& destinationFolder);
+StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
+                       const std::string& destinationFolder);
 
-// Copies every "*.gif" file of extractFolder into the images folder, in file-system order.
-void CopyImages(ProgressReport& progress, const std::string& extractFolder);
+// Copies every "*.gif" file of ExtractFolder into the images folder, in file-system order.
+StepResult CopyImages(ProgressReport& progress, const InstallContext& context);
 
 // Program files, web files, images, the running setup program itself, then the applet into
 // SystemFolder.
-void CopyAllFiles(ProgressReport& progress, const std::string& extractFolder);
+StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context);
 
-// "Directory could not be created: " with the system's message for the last error; ends the program.
-[[noreturn]] void ReportDirectoryError();
+// "Directory could not be created: " with the system's message for the last error.
+StepResult ReportDirectoryError();
 
 }  // namespace setup

@@ -1,15 +1,14 @@
 // What the setup window's three buttons do: Install runs the whole installation in one go,
 // Browse lets the user choose the destination folder, Cancel ends the program.
 #include "archive/DataUnit.h"
-#include "archive/PayloadDigest.h"
 #include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
-#include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
+#include "setup/Steps.h"
 
 namespace setup {
 namespace {
@@ -18,6 +17,23 @@ const char kLicenceQuestion[] =
     "By installing this software you agree with the software license agreement. Do you wish to continue?";
 const char kNoFolderMessage[] = "Please choose a destination folder for the installation.";
 const char kCancelQuestion[] = "Do you wish to cancel this installation?";
+
+// The folder the fallback extraction folder lies in, when this run had to make it (it then goes
+// again at the end); empty otherwise.
+std::string MakeMissingFallbackParent(const InstallContext& context) {
+    const std::string& extract = context.ExtractFolder;
+    std::string parent = platform::FolderOf(extract.substr(0, extract.size() - 1));
+    bool made = parent == context.ProgramFolder + "Temp\\" && !platform::FolderExists(parent) &&
+                ::CreateDirectoryA(parent.c_str(), nullptr);
+    return made ? parent : std::string();
+}
+
+// Unpacks Setup.Dat from beside the program into ExtractFolder; the files stay held in extracted.
+StepResult ExtractPayload(const InstallContext& context, archive::ExtractedFiles& extracted) {
+    std::string archivePath = platform::CutToShortText(context.ProgramFolder + "Setup.Dat");
+    if (archive::ExtractArchive(archivePath, context.ExtractFolder, extracted)) return Done();
+    return Failed("Extracting files error: data file error");
+}
 
 }  // namespace
 
@@ -44,35 +60,49 @@ void TMainForm::InstallButonClick() {
         platform::ShowMessage(kNoFolderMessage, kSetupCaption, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
         return;
     }
-    DestinationFolder = platform::WithTrailingBackslash(destination);
+    Context.DestinationFolder = platform::WithTrailingBackslash(destination);
 
     ShowProgress("Extracting Files...");
-    ExtractFolder = ChooseExtractFolder();
-    std::string archivePath = platform::CutToShortText(platform::ModuleFolder() + "Setup.Dat");
-    // The fallback folder's parent may be missing; made for this run, it goes again at the end.
-    std::string parent = platform::FolderOf(ExtractFolder.substr(0, ExtractFolder.size() - 1));
-    bool parentMade = parent == platform::ModuleFolder() + "Temp\\" && !platform::FolderExists(parent) &&
-                      ::CreateDirectoryA(parent.c_str(), nullptr);
+    Context.ExtractFolder = ChooseExtractFolder();
     // Until the files are copied into place, no other process can change or replace them.
     archive::ExtractedFiles extracted;
-    if (!archive::ArchiveMatchesEmbeddedDigest(archivePath) ||
-        !archive::ExtractArchive(archivePath, ExtractFolder, extracted)) {
-        platform::ShowMessage("Extracting files error: data file error", "Error", platform::kErrorBox);
-        platform::EndProgram(0);
-    }
-    CheckRunningServices(*this);
-    CreateFolders();
-    CopyAllFiles(*this, ExtractFolder);
-    extracted.Release();
-    CreateIcons(*this, AdvancedRegistry, AdvancedRegistryInstall, PathRegistry);
-    InstallAndStartServices(*this);
-    RunForm->AllowClose = true;
-    RunForm->Close();
-    archive::RemoveFolder(ExtractFolder);
-    if (parentMade) ::RemoveDirectoryA(parent.c_str());
-    platform::ShowMessage("The setup is complete. You may run the installed program now.", "Information",
-                          platform::kInformationBox);
-    platform::EndProgram(0);
+    std::string madeParent;
+    StepResult outcome = RunSteps({
+        // Nothing is stopped or replaced before the whole archive is unpacked and held.
+        {"ExtractArchive",
+         [&] {
+             madeParent = MakeMissingFallbackParent(Context);
+             return ExtractPayload(Context, extracted);
+         }},
+        // The running servers hold their programs open: they stop before the files are replaced.
+        {"CheckRunningServices", [&] { return CheckRunningServices(*this); }},
+        {"CreateFolders", [&] { return CreateFolders(Context); }},
+        {"CopyAllFiles",
+         [&] {
+             StepResult copied = CopyAllFiles(*this, Context);
+             if (copied.done) extracted.Release();  // in place now: the unpacked files may go
+             return copied;
+         }},
+        // The shortcuts and the uninstall entry point at the copied files.
+        {"CreateIcons", [&] { return CreateIcons(*this, Context); }},
+        {"InstallAndStartServices",
+         [&] {
+             StepResult started = InstallAndStartServices(*this, Context);
+             if (started.done) {
+                 RunForm->AllowClose = true;
+                 RunForm->Close();
+             }
+             return started;
+         }},
+        {"RemoveFolder",
+         [&] {
+             archive::RemoveFolder(Context.ExtractFolder);
+             if (!madeParent.empty()) ::RemoveDirectoryA(madeParent.c_str());
+             return Done();
+         }},
+    });
+    EndSetup(outcome, {"The setup is complete. You may run the installed program now.", "Information",
+                       platform::kInformationBox});
 }
 
 void TMainForm::BrowseButtonClick() {
@@ -81,7 +111,7 @@ void TMainForm::BrowseButtonClick() {
 }
 
 void TMainForm::CloseButtonClick() {
-    if (platform::ShowMessage(kCancelQuestion, "Exit Setup", platform::kQuestionBox) == IDYES) platform::EndProgram(0);
+    if (platform::ShowMessage(kCancelQuestion, "Exit Setup", platform::kQuestionBox) == IDYES) EndSetup();
 }
 
 }  // namespace setup

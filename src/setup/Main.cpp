@@ -2,7 +2,7 @@
 
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
-#include "setup/ProgramState.h"
+#include "setup/Steps.h"
 #include "setup/Uninstall.h"
 
 namespace setup {
@@ -38,19 +38,18 @@ void TMainForm::BuildControls() {
 
 void TMainForm::FormCreate() {
     platform::Application::Instance().OnException = [this](std::exception_ptr) { AppException(); };
-    SystemFolder = LookUpSystemFolder();
+    Context.SystemFolder = LookUpSystemFolder();
 
+    // An unknown argument or a No ends the program silently, before any step.
     if (!arguments_.empty()) {
-        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) platform::EndProgram(0);
-        if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
-            platform::EndProgram(0);
-        Uninstall(*this);
+        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) EndSetup();
+        if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
+        Uninstall(Context);
     }
 
-    if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES)
-        platform::EndProgram(0);
+    if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
     try {
-        proposedFolder_ = PathRegistry.ReadString("InstallDir");  // shown once the controls are made
+        proposedFolder_ = Context.PathRegistry.ReadString("InstallDir");  // shown once the controls are made
     } catch (...) {
         // The designed default stays.
     }

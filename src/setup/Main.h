@@ -3,6 +3,7 @@
 // install and uninstall, the install sequence, the progress report.
 #include <string>
 
+#include "setup/InstallContext.h"
 #include "setup/Progress.h"
 #include "windows/BackgroundFormUnit.h"
 #include "windows/BrowseUnit.h"
@@ -32,7 +33,8 @@ public:
     // The application-wide handler: unexpected errors are discarded without a word.
     void AppException() {}
 
-    std::string ExtractFolder;
+    // What the install and the uninstall work on, for the whole process.
+    InstallContext Context;
 
 protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

@@ -4,8 +4,6 @@
 
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
-#include "platform/SystemUi.h"
-#include "setup/ProgramState.h"
 
 namespace setup {
 namespace {
@@ -24,43 +22,41 @@ ScopedServiceHandle OpenManager(DWORD access) {
 // The server's main window on 95/98: class and caption must both match.
 HWND FindServerWindow(const ServerRow& row) { return ::FindWindowA(row.windowClass, row.caption); }
 
-void StartServer(const ServerRow& row) {
+StepResult StartServer(const ServerRow& row, const std::string& destinationFolder) {
     if (platform::IsWindowsNT()) {
         ScopedServiceHandle manager = OpenManager(kManagerAllAccess);
-        if (!manager) ReportServiceError();
+        if (!manager) return ReportServiceError();
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_START));
-        if (!service) ReportServiceError();
-        if (!::StartServiceA(service.Get(), 0, nullptr)) ReportServiceError();
-        return;
+        if (!service) return ReportServiceError();
+        if (!::StartServiceA(service.Get(), 0, nullptr)) return ReportServiceError();
+        return Done();
     }
     // The whole path is tested, never a cut one: a cut path could name another file. The
     // shell finds the bare file name in the working folder.
-    if (!platform::FileExists(DestinationFolder + row.executable)) return;
-    RunProgram(row.executable, SW_SHOW, DestinationFolder);
+    if (platform::FileExists(destinationFolder + row.executable))
+        RunProgram(row.executable, SW_SHOW, destinationFolder);
+    return Done();
 }
 
-void StopServer(const ServerRow& row) {
+StepResult StopServer(const ServerRow& row) {
     if (platform::IsWindowsNT()) {
         ScopedServiceHandle manager = OpenManager(kManagerAllAccess);
-        if (!manager) ReportServiceError();
+        if (!manager) return ReportServiceError();
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_STOP));
-        if (!service) return;  // gone or not ours to stop: nothing to do
+        if (!service) return Done();  // gone or not ours to stop: nothing to do
         SERVICE_STATUS status{};
-        if (!::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) ReportServiceError();
-        return;
+        if (!::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return ReportServiceError();
+        return Done();
     }
     if (HWND window = FindServerWindow(row)) ::SendMessageA(window, WM_CLOSE, 0, 0);
+    return Done();
 }
 
 }  // namespace
 
-void ControlServer(ServerIndex index, bool start) {
-    if (index >= ServerTable.size()) return;
-    if (start) {
-        StartServer(ServerTable[index]);
-    } else {
-        StopServer(ServerTable[index]);
-    }
+StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder) {
+    if (index >= ServerTable.size()) return Done();
+    return start ? StartServer(ServerTable[index], destinationFolder) : StopServer(ServerTable[index]);
 }
 
 bool IsServerRunning(ServerIndex index, DWORD& state) {
@@ -81,14 +77,10 @@ bool QueryServiceState(const std::string& name, DWORD& state) {
     return true;
 }
 
-void ChangeService(bool install) {
+StepResult ChangeService(const ServerRow& server, bool install, const std::string& destinationFolder) {
     ScopedServiceHandle manager = OpenManager(kManagerAllAccess);
-    if (!manager) ReportServiceError();
-    if (install) {
-        InstallService(manager.Get());
-    } else {
-        RemoveService(manager.Get());
-    }
+    if (!manager) return ReportServiceError();
+    return install ? InstallService(manager.Get(), server, destinationFolder) : RemoveService(manager.Get(), server);
 }
 
 std::string ServiceExecutablePath(const std::string& folder, const std::string& file) {
@@ -97,65 +89,60 @@ std::string ServiceExecutablePath(const std::string& folder, const std::string& 
     return path;
 }
 
-void InstallService(SC_HANDLE manager) {
-    std::string path = ServiceExecutablePath(DestinationFolder, CurrentServiceFile);
+StepResult InstallService(SC_HANDLE manager, const ServerRow& server, const std::string& destinationFolder) {
+    std::string path = ServiceExecutablePath(destinationFolder, server.executable);
     ScopedServiceHandle service(::CreateServiceA(
-        manager, CurrentServiceName.c_str(), CurrentServiceDisplayName.c_str(), SERVICE_ALL_ACCESS,
-        SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path.c_str(),
-        nullptr /*load order group*/, nullptr /*tag*/, nullptr /*dependencies*/,
-        nullptr /*LocalSystem*/, nullptr /*password*/));
-    if (!service) ReportServiceError();
+        manager, server.serviceName, server.displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr /*load order group*/, nullptr /*tag*/,
+        nullptr /*dependencies*/, nullptr /*LocalSystem*/, nullptr /*password*/));
+    return service ? Done() : ReportServiceError();
 }
 
-void RemoveService(SC_HANDLE manager) {
-    ScopedServiceHandle service(::OpenServiceA(manager, CurrentServiceName.c_str(), SERVICE_ALL_ACCESS));
-    if (!service) return;  // nothing to delete
-    if (!::DeleteService(service.Get())) ReportServiceError();
+StepResult RemoveService(SC_HANDLE manager, const ServerRow& server) {
+    ScopedServiceHandle service(::OpenServiceA(manager, server.serviceName, SERVICE_ALL_ACCESS));
+    if (!service) return Done();  // nothing to delete
+    return ::DeleteService(service.Get()) ? Done() : ReportServiceError();
 }
 
-void StopAndClearServices() {
+StepResult StopAndClearServices() {
     for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
         DWORD state = 0;
         if (!IsServerRunning(index, state)) continue;
         // Pending or paused services are left alone; on 95/98 a found window is a running server.
-        if (!platform::IsWindowsNT() || state == kServiceRunning) ControlServer(index, false);
+        if (platform::IsWindowsNT() && state != kServiceRunning) continue;
+        if (StepResult result = ControlServer(index, false, {}); !result.done) return result;
     }
     ::Sleep(kStopPauseMs);
-    if (!platform::IsWindowsNT()) return;
+    if (!platform::IsWindowsNT()) return Done();
     for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
         DWORD state = 0;
-        if (IsServerRunning(index, state) && state == kServiceStopped) {
-            CurrentServiceName = ServerTable[index].serviceName;
-            ChangeService(false);
-        }
+        if (!IsServerRunning(index, state) || state != kServiceStopped) continue;
+        if (StepResult result = ChangeService(ServerTable[index], false, {}); !result.done) return result;
     }
+    return Done();
 }
 
-void CheckRunningServices(ProgressReport& progress) {
+StepResult CheckRunningServices(ProgressReport& progress) {
     progress.ShowProgress("Checking For Running Services...");
-    StopAndClearServices();
+    return StopAndClearServices();
 }
 
-void InstallAndStartServices(ProgressReport& progress) {
+StepResult InstallAndStartServices(ProgressReport& progress, const InstallContext& context) {
     if (platform::IsWindowsNT()) {
         progress.ShowProgress("Installing Services...");
-        for (const ServerRow& row : ServerTable) {
-            CurrentServiceFile = row.executable;
-            CurrentServiceName = row.serviceName;
-            CurrentServiceDisplayName = row.displayName;
-            ChangeService(true);
-        }
+        for (const ServerRow& server : ServerTable)
+            if (StepResult result = ChangeService(server, true, context.DestinationFolder); !result.done) return result;
     }
     progress.ShowProgress("Starting Services...");
-    for (ServerIndex index = 0; index < ServerTable.size(); ++index) ControlServer(index, true);
+    for (ServerIndex index = 0; index < ServerTable.size(); ++index)
+        if (StepResult result = ControlServer(index, true, context.DestinationFolder); !result.done) return result;
     progress.ShowProgress("Installation Complete");
+    return Done();
 }
 
-void ReportServiceError() {
+StepResult ReportServiceError() {
     std::string systemText = platform::LastErrorMessage();  // the failed call's code, first
-    platform::ShowMessage(kServiceErrorPrefix + systemText + "\r\n" + kAdministratorAdvice, "Error",
-                          platform::kErrorBox);
-    platform::EndProgram(0);
+    return Failed(kServiceErrorPrefix + systemText + "\r\n" + kAdministratorAdvice);
 }
 
 void RunProgram(const std::string& file, int show, const std::string& folder) {

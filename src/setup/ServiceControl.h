@@ -6,7 +6,9 @@
 #include <array>
 #include <string>
 
+#include "setup/InstallContext.h"
 #include "setup/Progress.h"
+#include "setup/Steps.h"
 
 namespace setup {
 
@@ -30,19 +32,14 @@ inline constexpr std::array<ServerRow, 3> ServerTable{{
 constexpr DWORD kServiceStopped = SERVICE_STOPPED;  // 1
 constexpr DWORD kServiceRunning = SERVICE_RUNNING;  // 4
 
-// The current service, set by the caller before ChangeService. Creation reads all three,
-// deletion reads only the name.
 // The advice line under service and registry errors.
 inline constexpr char kAdministratorAdvice[] =
     "Make sure you have the administrator privileges to install this software.";
 
-inline std::string CurrentServiceFile;
-inline std::string CurrentServiceName;
-inline std::string CurrentServiceDisplayName;
-
-// Starts (start = true) or stops one server. Starting does not wait for the running state,
-// stopping does not wait for the stopped state. Service failures end the program.
-void ControlServer(ServerIndex index, bool start);
+// Starts (start = true) or stops one server; a server started on 95/98 is its program in
+// destinationFolder. Starting does not wait for the running state, stopping does not wait for
+// the stopped state.
+StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder);
 
 // NT: true when the service exists and its state could be read (state then set).
 // 95/98: true when the server's main window exists (state untouched).
@@ -52,26 +49,27 @@ bool IsServerRunning(ServerIndex index, DWORD& state);
 // cannot be opened or queried. Never shows a message.
 bool QueryServiceState(const std::string& name, DWORD& state);
 
-// Creates (install = true) or deletes the current service.
-void ChangeService(bool install);
-void InstallService(SC_HANDLE manager);
-void RemoveService(SC_HANDLE manager);
+// Creates (install = true) the server's service for its program in destinationFolder, or
+// deletes it (the folder is then not used).
+StepResult ChangeService(const ServerRow& server, bool install, const std::string& destinationFolder);
+StepResult InstallService(SC_HANDLE manager, const ServerRow& server, const std::string& destinationFolder);
+StepResult RemoveService(SC_HANDLE manager, const ServerRow& server);
 
 // The executable path a service is registered with: folder + file, in quotation marks when
 // it holds a space, so that the system cannot take a leading part of it for the program.
 std::string ServiceExecutablePath(const std::string& folder, const std::string& file);
 
 // Stops the running servers, waits 500 ms, and on NT deletes every service then stopped.
-void StopAndClearServices();
+StepResult StopAndClearServices();
 // The install's step before any file is replaced.
-void CheckRunningServices(ProgressReport& progress);
+StepResult CheckRunningServices(ProgressReport& progress);
 // The install's last service steps: on NT create the three services, then start the three
 // servers on every system, then report completion. Closing the progress window is the
 // caller's.
-void InstallAndStartServices(ProgressReport& progress);
+StepResult InstallAndStartServices(ProgressReport& progress, const InstallContext& context);
 
-// "Service error: " box with the system's text for the last error, then the end (code 0).
-[[noreturn]] void ReportServiceError();
+// "Service error: " with the system's text for the last error and the advice line.
+StepResult ReportServiceError();
 
 // Hands a launch of file, started in folder, to the shell: no owner window, the file's
 // default action, no parameters. The outcome is ignored.

@@ -6,11 +6,27 @@
 
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
-#include "platform/SystemUi.h"
-#include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
 
 namespace setup {
+
+void AimAtShellFolders(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkCURRENT_USER);
+    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    component.RegistrySection = "Shell Folders";
+}
+
+void AimAtUninstallEntry(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    component.RegistrySection = "Vorna";
+}
+
+void AimAtInstallPath(registry::TAdvancedRegistry& component) {
+    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
+    component.RegistryArea = "\\Software";
+    component.RegistrySection = "VORNA";
+}
 
 std::string GroupFolderFor(const std::string& programsFolder) {
     return programsFolder + "\\" + kGroupName + "\\";
@@ -48,25 +64,25 @@ void CreateShortcut(const std::string& target, const std::string& linkFile, cons
     file->Save(wideLinkFile, TRUE);
 }
 
-void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
-                 registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry) {
+StepResult CreateIcons(ProgressReport& progress, InstallContext& context) {
     progress.ShowProgress("Creating Icons...");
+    const std::string& destination = context.DestinationFolder;
     // Without a group folder the shortcuts are missing, as a shortcut that cannot be made is.
-    if (std::string group = FindGroupFolder(shellFolders); !group.empty()) {
+    if (std::string group = FindGroupFolder(context.AdvancedRegistry); !group.empty()) {
         ::CreateDirectoryA(group.c_str(), nullptr);  // an existing or uncreatable folder does not stop the step
         for (size_t i = 0; i < ShortcutNames.size(); ++i)
-            CreateShortcut(DestinationFolder + ShortcutTargets[i], group + ShortcutNames[i] + ".lnk", "VORNA");
+            CreateShortcut(destination + ShortcutTargets[i], group + ShortcutNames[i] + ".lnk", "VORNA");
     }
 
     try {
-        uninstallKey.WriteString("DisplayName", kProductName);
-        uninstallKey.WriteString("UninstallString", UninstallCommand(DestinationFolder, platform::ModuleFileName()));
-        pathRegistry.WriteString("InstallDir", DestinationFolder);
+        context.AdvancedRegistryInstall.WriteString("DisplayName", kProductName);
+        context.AdvancedRegistryInstall.WriteString("UninstallString",
+                                                    UninstallCommand(destination, context.ProgramFileName));
+        context.PathRegistry.WriteString("InstallDir", destination);
     } catch (const registry::ERegistryException& error) {
-        platform::ShowMessage(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice, "Error",
-                              platform::kErrorBox);
-        platform::EndProgram(0);
+        return Failed(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice);
     }
+    return Done();
 }
 
 }  // namespace setup

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "registry/AdvancedRegistry.h"
+#include "setup/InstallContext.h"
 #include "setup/Progress.h"
+#include "setup/Steps.h"
 
 namespace setup {
 
@@ -16,6 +18,12 @@ inline constexpr std::array<const char*, 6> ShortcutTargets = {
 };
 inline constexpr char kGroupName[] = "VORNA Mail Server";
 inline constexpr char kProductName[] = "VORNA Mail Server";
+
+// Where the three registry components point: the user's "Shell Folders" (the Start menu's
+// "Programs" folder), the suite's uninstall entry, and "\Software\VORNA" (its "InstallDir").
+void AimAtShellFolders(registry::TAdvancedRegistry& component);
+void AimAtUninstallEntry(registry::TAdvancedRegistry& component);
+void AimAtInstallPath(registry::TAdvancedRegistry& component);
 
 // The group folder below the user's Start-menu "Programs" folder, with its trailing backslash.
 std::string GroupFolderFor(const std::string& programsFolder);
@@ -34,9 +42,7 @@ std::string UninstallCommand(const std::string& destinationFolder, const std::st
 void CreateShortcut(const std::string& target, const std::string& linkFile, const std::string& text);
 
 // Shortcuts in the group FindGroupFolder names (none when it names none), then the uninstall
-// entry and "InstallDir". A value that cannot be written shows "Registry error: " and ends
-// the program.
-void CreateIcons(ProgressReport& progress, registry::TAdvancedRegistry& shellFolders,
-                 registry::TAdvancedRegistry& uninstallKey, registry::TAdvancedRegistry& pathRegistry);
+// entry and "InstallDir". A value that cannot be written fails the step with "Registry error: ".
+StepResult CreateIcons(ProgressReport& progress, InstallContext& context);
 
 }  // namespace setup

@@ -5,8 +5,6 @@
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
-#include "setup/Main.h"
-#include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 
@@ -131,27 +129,43 @@ void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders) {
     ::RemoveDirectoryA(group.c_str());  // only when nothing else is left in it
 }
 
-void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
-                        const std::string& programPath) {
-    StopAndClearServices();
+namespace {
 
-    DeleteShortcuts(shellFolders);
-
-    uninstallKey.DeleteKey(uninstallKey.RegistryArea + "\\" + uninstallKey.RegistrySection);
-
-    std::string programFolder = platform::FolderOf(programPath);
+// The installed files, looked for in the folder of the running program, and the applet.
+void DeleteFiles(const std::string& programFolder, const std::string& systemFolder) {
     for (const char* name : ProgramFiles) ::DeleteFileA((programFolder + name).c_str());
     for (const char* name : HtmlFiles) ::DeleteFileA((programFolder + kHtmlFolder + name).c_str());
     DeleteImages(programFolder);
-    ::DeleteFileA((SystemFolder + kAppletName).c_str());
-
-    ScheduleDeletionAtRestart(programPath);
+    ::DeleteFileA((systemFolder + kAppletName).c_str());
 }
 
-void Uninstall(TMainForm& form) {
-    RemoveInstallation(form.AdvancedRegistry, form.AdvancedRegistryInstall, platform::ModulePath());
-    platform::ShowMessage(kRemovedMessage, "Information", platform::kInformationBox);
-    platform::EndProgram(0);
+}  // namespace
+
+StepResult RemoveInstallation(InstallContext& context) {
+    // Only a service error stops the uninstall; every removal after it is silent.
+    auto silently = [](auto work) {
+        return [work] {
+            work();
+            return Done();
+        };
+    };
+    return RunSteps({
+        // The servers hold their programs open, so they go first.
+        {"StopAndClearServices", StopAndClearServices},
+        {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
+        {"DeleteUninstallEntry", silently([&] {
+             registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
+             entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
+         })},
+        {"DeleteFiles", silently([&] { DeleteFiles(context.ProgramFolder, context.SystemFolder); })},
+        // The running program cannot delete its own file; the next restart does.
+        {"ScheduleDeletionAtRestart",
+         silently([&] { ScheduleDeletionAtRestart(context.ProgramFolder + context.ProgramFileName); })},
+    });
+}
+
+void Uninstall(InstallContext& context) {
+    EndSetup(RemoveInstallation(context), {kRemovedMessage, "Information", platform::kInformationBox});
 }
 
 }  // namespace setup

@@ -4,19 +4,17 @@
 #include <string>
 
 #include "registry/AdvancedRegistry.h"
+#include "setup/InstallContext.h"
+#include "setup/Steps.h"
 
 namespace setup {
 
-class TMainForm;
+// Runs the whole uninstall, shows the closing message (or the failure's) and ends the program.
+[[noreturn]] void Uninstall(InstallContext& context);
 
-// Runs the whole uninstall with the setup window's registry components, shows the closing
-// message and ends the program.
-[[noreturn]] void Uninstall(TMainForm& form);
-
-// Every step but the closing message, for the program at programPath (its folder is where the
-// installed files are looked for; the program itself is scheduled for deletion).
-void RemoveInstallation(registry::TAdvancedRegistry& shellFolders, registry::TAdvancedRegistry& uninstallKey,
-                        const std::string& programPath);
+// Every step but the closing message. The installed files are looked for in ProgramFolder, and
+// the program there is scheduled for deletion. Stops only at a service error.
+StepResult RemoveInstallation(InstallContext& context);
 
 // Deletes the six shortcuts from the group folder, found as the install found it, and the
 // group itself when nothing else is left in it.

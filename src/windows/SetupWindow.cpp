@@ -4,24 +4,6 @@
 
 namespace windows {
 
-void AimAtShellFolders(registry::TAdvancedRegistry& component) {
-    component.SetRegistryRootKey(registry::hkCURRENT_USER);
-    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-    component.RegistrySection = "Shell Folders";
-}
-
-void AimAtUninstallEntry(registry::TAdvancedRegistry& component) {
-    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-    component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    component.RegistrySection = "Vorna";
-}
-
-void AimAtInstallPath(registry::TAdvancedRegistry& component) {
-    component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
-    component.RegistryArea = "\\Software";
-    component.RegistrySection = "VORNA";
-}
-
 TSetupWindow::TSetupWindow() : Form("TMainForm") {
     caption_ = "VORNA Mail Server Setup";
     SetClientSize(454, 329);
@@ -31,10 +13,6 @@ TSetupWindow::TSetupWindow() : Form("TMainForm") {
     MaximizeBox = false;
     StayOnTop = true;
     VisibleAtCreation = true;
-
-    AimAtShellFolders(AdvancedRegistry);
-    AimAtUninstallEntry(AdvancedRegistryInstall);
-    AimAtInstallPath(PathRegistry);
 }
 
 void TSetupWindow::BuildControls() {

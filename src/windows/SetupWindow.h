@@ -5,15 +5,8 @@
 
 #include "components/AdvancedLabel.h"
 #include "platform/Forms.h"
-#include "registry/AdvancedRegistry.h"
 
 namespace windows {
-
-// Where the window's three registry components point, also for tests that run the install
-// and uninstall steps without the window.
-void AimAtShellFolders(registry::TAdvancedRegistry& component);
-void AimAtUninstallEntry(registry::TAdvancedRegistry& component);
-void AimAtInstallPath(registry::TAdvancedRegistry& component);
 
 class TSetupWindow : public platform::Form {
 public:
@@ -29,12 +22,9 @@ public:
     std::unique_ptr<platform::Label> CopyrightLabel;
     std::unique_ptr<platform::GroupBox> LicenseBox;
     std::unique_ptr<platform::Memo> LicenseMemo;
-    registry::TAdvancedRegistry AdvancedRegistry;
-    registry::TAdvancedRegistry AdvancedRegistryInstall;
     std::unique_ptr<platform::Label> VersionLabel;
     std::unique_ptr<platform::Image> LogoImage;
     std::unique_ptr<platform::Label> TextLabel;
-    registry::TAdvancedRegistry PathRegistry;
 
 protected:
     void BuildControls() override;

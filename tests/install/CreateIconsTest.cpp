@@ -8,18 +8,17 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ScratchRegistry.h"
+#include "StepCheck.h"
 #include "platform/SystemInfo.h"
-#include "setup/ProgramState.h"
 #include "setup/Shortcuts.h"
 #include "setup/Uninstall.h"
-#include "windows/SetupWindow.h"
 
 namespace {
 
 using install_tests::FolderEntries;
 using install_tests::ReadShortcut;
+using testing_support::ExpectDone;
 using testing_support::GetRegistryValue;
-using testing_support::ProgramEnded;
 using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
 
@@ -50,20 +49,16 @@ DWORD ValueCount(HKEY root, const std::string& keyPath) {
 class CreateIconsTest : public ::testing::Test {
 protected:
     CreateIconsTest() {
-        windows::AimAtShellFolders(shellFolders);
-        windows::AimAtUninstallEntry(uninstallKey);
-        windows::AimAtInstallPath(pathRegistry);
         // A folder with a space, as the default "Program Files" one has; the targets exist,
         // as they do after the copying step.
-        setup::DestinationFolder = destination.Path();
+        context.DestinationFolder = destination.Path();
         for (const char* target : setup::ShortcutTargets) WriteFileBytes(destination.Path() + target, "x");
     }
-    ~CreateIconsTest() override { setup::DestinationFolder.clear(); }
 
     void SetPrograms(const std::string& folder) { registry.SetCurrentUserString(kShellFolders, "Programs", folder); }
     // The Start menu's "Programs" folder of this test, without its trailing backslash.
     std::string Programs() const { return startMenu.Path().substr(0, startMenu.Path().size() - 1); }
-    void Run() { setup::CreateIcons(progress, shellFolders, uninstallKey, pathRegistry); }
+    setup::StepResult Run() { return setup::CreateIcons(progress, context); }
 
     void ExpectSixShortcutsIn(const std::string& group) {
         EXPECT_EQ(FolderEntries(group), SixLinkNames());
@@ -98,17 +93,16 @@ protected:
     testing_support::ScratchFolder destination{"Program Files"};
     testing_support::ScratchFolder startMenu{"menu"};
     install_tests::RecordingProgress progress;
-    registry::TAdvancedRegistry shellFolders, uninstallKey, pathRegistry;
+    setup::InstallContext context;
 };
 
 TEST_F(CreateIconsTest, MakesTheGroupWithSixShortcutsAndWritesTheThreeValues) {
     SetPrograms(Programs());
-    Run();
+    ExpectDone(Run());
     EXPECT_EQ(progress.texts, std::vector<std::string>{"Creating Icons..."});
     ExpectSixShortcutsIn(startMenu.Path() + "VORNA Mail Server\\");
     ExpectValuesWritten();
     EXPECT_TRUE(ui.Boxes().empty());
-    EXPECT_FALSE(ui.Ended());
 }
 
 TEST_F(CreateIconsTest, AnExistingGroupGetsItsShortcutsReplacedAndKeepsTheUsersFiles) {
@@ -121,7 +115,7 @@ TEST_F(CreateIconsTest, AnExistingGroupGetsItsShortcutsReplacedAndKeepsTheUsersF
     WriteFileBytes(group + "VORNA Readme.lnk", "not a link");
     WriteFileBytes(group + "My notes.txt", "mine");
 
-    Run();
+    ExpectDone(Run());
 
     std::vector<std::string> expected = SixLinkNames();
     expected.push_back("My notes.txt");
@@ -140,14 +134,14 @@ TEST_F(CreateIconsTest, WithoutAProgramsValueTheShellsProgramsFolderHoldsTheGrou
     auto removeProgramsValue = [] { ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs"); };
     removeProgramsValue();
 
-    Run();
+    ExpectDone(Run());
     const std::string group = startMenu.Path() + "VORNA Mail Server\\";
     ExpectSixShortcutsIn(group);
     ExpectValuesWritten();
     EXPECT_TRUE(ui.Boxes().empty());
 
     removeProgramsValue();
-    setup::DeleteShortcuts(shellFolders);
+    setup::DeleteShortcuts(context.AdvancedRegistry);
     EXPECT_FALSE(platform::FolderExists(group));
 }
 
@@ -172,32 +166,24 @@ private:
     LONG result_ = ERROR_INVALID_FUNCTION;
 };
 
-TEST_F(CreateIconsTest, AFailingValueWriteShowsTheRegistryErrorAndEndsBeforeTheOtherValues) {
+TEST_F(CreateIconsTest, AFailingValueWriteFailsWithTheRegistryErrorBeforeTheOtherValues) {
     SetPrograms(Programs());
-    uninstallKey.RegistryArea.clear();
-    uninstallKey.RegistrySection.clear();
+    context.AdvancedRegistryInstall.RegistryArea.clear();
+    context.AdvancedRegistryInstall.RegistrySection.clear();
     ReadOnlyMachineRoot readOnly;
     ASSERT_EQ(readOnly.Result(), ERROR_SUCCESS);
 
-    try {
-        Run();
-        FAIL() << "the program did not end";
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text,
-              "Registry error: Failed to set data for 'DisplayName'\r\n"
-              "Make sure you have the administrator privileges to install this software.");
-    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
-    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+    testing_support::ExpectErrorBox(Run(),
+                                    "Registry error: Failed to set data for 'DisplayName'\r\n"
+                                    "Make sure you have the administrator privileges to install this software.");
+    EXPECT_TRUE(ui.Boxes().empty());
     // The shortcuts came first and stay.
     EXPECT_EQ(FolderEntries(startMenu.Path() + "VORNA Mail Server\\"), SixLinkNames());
     EXPECT_FALSE(GetRegistryValue(HKEY_LOCAL_MACHINE, "", "DisplayName"));
     EXPECT_FALSE(GetRegistryValue(HKEY_LOCAL_MACHINE, "", "UninstallString"));
     EXPECT_FALSE(GetRegistryValue(HKEY_LOCAL_MACHINE, kPathKey, "InstallDir"));
     // "InstallDir" was skipped, not refused: the same component writes it through this root.
-    pathRegistry.WriteString("InstallDir", setup::DestinationFolder);
+    context.PathRegistry.WriteString("InstallDir", context.DestinationFolder);
     EXPECT_TRUE(GetRegistryValue(HKEY_LOCAL_MACHINE, kPathKey, "InstallDir"));
 }
 
@@ -226,7 +212,7 @@ TEST_F(CreateIconsTest, AShortcutPathOverTwoHundredFiftyNineCharactersIsSkippedA
         std::string programs = MakeFolderOfLength(menu.Path(), longest - 27 - 19);
         ASSERT_EQ(programs.size(), longest - 46);
         SetPrograms(programs);
-        Run();
+        ExpectDone(Run());
         std::string group = programs + "\\VORNA Mail Server\\";
         std::vector<std::string> expected = SixLinkNames();
         if (longest > 259) expected.erase(std::find(expected.begin(), expected.end(), "VORNA Mail Notification.lnk"));

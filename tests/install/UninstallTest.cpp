@@ -6,12 +6,11 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ScratchRegistry.h"
+#include "StepCheck.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
-#include "setup/ProgramState.h"
 #include "setup/Shortcuts.h"
 #include "setup/Uninstall.h"
-#include "windows/SetupWindow.h"
 
 namespace {
 
@@ -105,10 +104,9 @@ TEST(DeleteImages, EveryGifGoesUnlessReadOnlyAndNothingElse) {
 class RemoveInstallationTest : public ::testing::Test {
 protected:
     RemoveInstallationTest() {
-        windows::AimAtShellFolders(shellFolders);
-        windows::AimAtUninstallEntry(uninstallKey);
-        savedSystemFolder_ = setup::SystemFolder;
-        setup::SystemFolder = system.Path();
+        context.SystemFolder = system.Path();
+        context.ProgramFolder = program.Path();
+        context.ProgramFileName = "Setup.exe";
 
         std::string folder = program.Path();
         html = folder + "html\\";
@@ -136,9 +134,7 @@ protected:
         registry.SetLocalMachineString(kUninstall + "\\Other", "DisplayName", "Other program");
         registry.SetLocalMachineString("Software\\VORNA", "InstallDir", program.Path());
     }
-    ~RemoveInstallationTest() override { setup::SystemFolder = savedSystemFolder_; }
-
-    void Run() { setup::RemoveInstallation(shellFolders, uninstallKey, program.Path() + "Setup.exe"); }
+    void Run() { testing_support::ExpectDone(setup::RemoveInstallation(context)); }
 
     void ExpectInstallationRemoved() {
         EXPECT_EQ(FolderEntries(program.Path()), (std::vector<std::string>{"Setup.exe", "html", "mailboxes.dat"}));
@@ -161,11 +157,8 @@ protected:
     testing_support::ScratchRegistry registry;
     testing_support::RecordingUi ui;
     testing_support::ScratchFolder program{"installed"}, menu{"menu"}, system{"system"};
-    registry::TAdvancedRegistry shellFolders, uninstallKey;
+    setup::InstallContext context;
     std::string html, images, group;
-
-private:
-    std::string savedSystemFolder_;
 };
 
 TEST_F(RemoveInstallationTest, RemovesTheTablesFilesImagesAppletShortcutsGroupAndEntry) {

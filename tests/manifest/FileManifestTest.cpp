@@ -7,11 +7,13 @@
 #include "RecordingProgress.h"
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
+#include "StepCheck.h"
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
-#include "setup/ProgramState.h"
 
+using testing_support::ExpectDone;
+using testing_support::ExpectErrorBox;
 using testing_support::ReadFileBytes;
 using testing_support::RecordingProgress;
 using testing_support::WriteFileBytes;
@@ -33,7 +35,8 @@ protected:
     std::string extract = scratch.Path() + "extract\\";
     std::string dest = scratch.Path() + "dest\\";
     std::string sys = scratch.Path() + "sys\\";
-    testing_support::RecordingUi ui;
+    testing_support::RecordingUi ui;  // a step shows no box itself: the runner does
+    setup::InstallContext context;
     RecordingProgress progress;
 
     void SetUp() override {
@@ -44,8 +47,9 @@ protected:
         for (const char* name : {"logo.gif", "back.gif", "title.gif"}) WriteFileBytes(extract + name, name);
         WriteFileBytes(extract + "notes.txt", "not an image");
         WriteFileBytes(extract + "VORNA.CPL", "applet");
-        setup::DestinationFolder = dest;
-        setup::SystemFolder = sys;
+        context.DestinationFolder = dest;
+        context.SystemFolder = sys;
+        context.ExtractFolder = extract;
     }
 
     // Every progress text of a complete copy, in order.
@@ -58,21 +62,13 @@ protected:
         texts.push_back(Copying(sys + "VORNA.CPL"));
         return texts;
     }
-
-    void ExpectFatalBox(const std::string& text) {
-        ASSERT_EQ(ui.Boxes().size(), 1u);
-        EXPECT_EQ(ui.Boxes()[0].text, text);
-        EXPECT_EQ(ui.Boxes()[0].caption, "Error");
-        EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
-    }
 };
 
 }  // namespace
 
 TEST_F(CopyTest, CopiesEveryFileInOrderReportingEachOne) {
-    setup::CreateFolders();
-    setup::CopyAllFiles(progress, extract);
-    EXPECT_TRUE(ui.Boxes().empty());
+    ExpectDone(setup::CreateFolders(context));
+    ExpectDone(setup::CopyAllFiles(progress, context));
     EXPECT_EQ(progress.texts, ExpectedTexts());
     EXPECT_EQ(progress.texts.size(), 13u + 27u + 3u + 2u);
     EXPECT_EQ(progress.texts[0], "Copying File '" + dest + "smtp.exe'...");
@@ -89,12 +85,11 @@ TEST_F(CopyTest, CopiesEveryFileInOrderReportingEachOne) {
 TEST_F(CopyTest, HiddenAndSystemImagesAreCopiedToo) {
     ASSERT_TRUE(::SetFileAttributesA((extract + "logo.gif").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_TRUE(::CreateDirectoryA((extract + "folder.gif").c_str(), nullptr));  // a folder is no image
-    setup::CreateFolders();
-    setup::CopyImages(progress, extract);
+    ExpectDone(setup::CreateFolders(context));
+    ExpectDone(setup::CopyImages(progress, context));
     EXPECT_EQ(progress.texts.size(), 3u);
     EXPECT_TRUE(platform::FileExists(dest + "html\\images\\logo.gif"));
     EXPECT_FALSE(platform::FolderExists(dest + "html\\images\\folder.gif"));
-    EXPECT_TRUE(ui.Boxes().empty());
 }
 
 TEST_F(CopyTest, OverwritesAnOlderInstallationAndKeepsItsOtherFiles) {
@@ -104,9 +99,8 @@ TEST_F(CopyTest, OverwritesAnOlderInstallationAndKeepsItsOtherFiles) {
     WriteFileBytes(dest + "html\\about.html", "old about");
     WriteFileBytes(dest + "mailboxes.dat", "the user's mail");
     WriteFileBytes(dest + "html\\custom.html", "the user's page");
-    setup::CreateFolders();
-    setup::CopyAllFiles(progress, extract);
-    EXPECT_TRUE(ui.Boxes().empty());
+    ExpectDone(setup::CreateFolders(context));
+    ExpectDone(setup::CopyAllFiles(progress, context));
     EXPECT_EQ(ReadFileBytes(dest + "smtp.exe"), "new smtp.exe");
     EXPECT_EQ(ReadFileBytes(dest + "html\\about.html"), "new about.html");
     EXPECT_EQ(ReadFileBytes(dest + "mailboxes.dat"), "the user's mail");
@@ -115,45 +109,34 @@ TEST_F(CopyTest, OverwritesAnOlderInstallationAndKeepsItsOtherFiles) {
 
 TEST_F(CopyTest, WithoutImagesNoImageIsCopiedAndNothingIsReported) {
     for (const char* name : {"logo.gif", "back.gif", "title.gif"}) ::DeleteFileA((extract + name).c_str());
-    setup::CreateFolders();
-    setup::CopyAllFiles(progress, extract);
-    EXPECT_TRUE(ui.Boxes().empty());
+    ExpectDone(setup::CreateFolders(context));
+    ExpectDone(setup::CopyAllFiles(progress, context));
     EXPECT_EQ(progress.texts.size(), 13u + 27u + 2u);
     EXPECT_TRUE(ListedImages(dest + "html\\images\\").empty());
     EXPECT_TRUE(platform::FolderExists(dest + "html\\images\\"));
 }
 
-TEST_F(CopyTest, MissingParentFolderEndsTheProgramBeforeAnyCopy) {
-    setup::DestinationFolder = scratch.Path() + "missing\\Vorna\\";
-    EXPECT_THROW(setup::CreateFolders(), testing_support::ProgramEnded);
-    ExpectFatalBox("Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(ui.Ended());
+TEST_F(CopyTest, MissingParentFolderFailsTheStepBeforeAnyCopy) {
+    context.DestinationFolder = scratch.Path() + "missing\\Vorna\\";
+    ExpectErrorBox(setup::CreateFolders(context),
+                   "Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(ui.Boxes().empty());
     EXPECT_FALSE(platform::FolderExists(scratch.Path() + "missing\\"));
     EXPECT_TRUE(progress.texts.empty());
 }
 
-TEST_F(CopyTest, AFileOfTheFolderNameEndsTheProgram) {
+TEST_F(CopyTest, AFileOfTheFolderNameFailsTheStep) {
     ASSERT_TRUE(::CreateDirectoryA(dest.c_str(), nullptr));
     WriteFileBytes(dest + "html", "a file, not a folder");
-    try {
-        setup::CreateFolders();
-        FAIL() << "the program did not end";
-    } catch (const testing_support::ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ExpectFatalBox("Directory could not be created: " + platform::SystemErrorMessage(ERROR_ALREADY_EXISTS));
+    ExpectErrorBox(setup::CreateFolders(context),
+                   "Directory could not be created: " + platform::SystemErrorMessage(ERROR_ALREADY_EXISTS));
 }
 
-TEST_F(CopyTest, FileMissingFromTheArchiveEndsTheProgramAfterTheFilesBeforeIt) {
+TEST_F(CopyTest, FileMissingFromTheArchiveStopsTheCopyAfterTheFilesBeforeIt) {
     ASSERT_TRUE(::DeleteFileA((extract + "vorna.hlp").c_str()));  // the 8th program file
-    setup::CreateFolders();
-    try {
-        setup::CopyAllFiles(progress, extract);
-        FAIL() << "the program did not end";
-    } catch (const testing_support::ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ExpectFatalBox("File copy error: " + platform::SystemErrorMessage(ERROR_FILE_NOT_FOUND));
+    ExpectDone(setup::CreateFolders(context));
+    ExpectErrorBox(setup::CopyAllFiles(progress, context),
+                   "File copy error: " + platform::SystemErrorMessage(ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(progress.texts.size(), 8u);
     EXPECT_EQ(progress.texts.back(), Copying(dest + "vorna.hlp"));
     for (size_t i = 0; i < 7; ++i) EXPECT_TRUE(platform::FileExists(dest + setup::ProgramFiles[i]));
@@ -162,14 +145,14 @@ TEST_F(CopyTest, FileMissingFromTheArchiveEndsTheProgramAfterTheFilesBeforeIt) {
     EXPECT_FALSE(platform::FileExists(sys + "VORNA.CPL"));
 }
 
-TEST_F(CopyTest, ADestinationInUseEndsTheProgramWithTheSystemsReason) {
-    setup::CreateFolders();
+TEST_F(CopyTest, ADestinationInUseFailsTheCopyWithTheSystemsReason) {
+    ExpectDone(setup::CreateFolders(context));
     WriteFileBytes(dest + "pop3.exe", "running");
     HANDLE running = ::CreateFileA((dest + "pop3.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(running, INVALID_HANDLE_VALUE);
-    EXPECT_THROW(setup::CopyAllFiles(progress, extract), testing_support::ProgramEnded);
+    setup::StepResult result = setup::CopyAllFiles(progress, context);
     ::CloseHandle(running);
-    ExpectFatalBox("File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
+    ExpectErrorBox(result, "File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(progress.texts.size(), 2u);
     EXPECT_EQ(ReadFileBytes(dest + "pop3.exe"), "running");
 }

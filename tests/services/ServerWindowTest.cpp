@@ -5,9 +5,9 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ServerTestSupport.h"
+#include "StepCheck.h"
 #include "SuiteState.h"
 #include "platform/SystemInfo.h"
-#include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
 
 using namespace testing_support;
@@ -55,13 +55,12 @@ protected:
         ASSERT_FALSE(platform::IsWindowsNT());
         scratch_ = std::make_unique<ScratchFolder>("srv dest");
         CopyStandIns(scratch_->Path());
-        setup::DestinationFolder = scratch_->Path();
+        context.DestinationFolder = scratch_->Path();
     }
 
     void TearDown() override {
         if (scratch_) EndProgramsIn(scratch_->Path());
         scratch_.reset();
-        setup::DestinationFolder.clear();
     }
 
     // Each launched server shows its window, runs the destination's copy and has the
@@ -71,17 +70,18 @@ protected:
         HWND window = WaitForWindow(row.windowClass, row.caption);
         ASSERT_NE(window, nullptr) << "no window";
         StandInReport report = ReadStandInReport(window);
-        EXPECT_EQ(report.program, setup::DestinationFolder + row.executable);
-        EXPECT_EQ(report.workingFolder, WithoutTrailingBackslash(setup::DestinationFolder));
+        EXPECT_EQ(report.program, context.DestinationFolder + row.executable);
+        EXPECT_EQ(report.workingFolder, WithoutTrailingBackslash(context.DestinationFolder));
     }
 
     std::unique_ptr<ScratchFolder> scratch_;
+    setup::InstallContext context;
 };
 
 TEST_F(ServerWindows98, InstallLaunchesTheServersAndTheCheckClosesThemByTheirWindows) {
     RecordingUi ui;
     RecordingProgress progress;
-    setup::InstallAndStartServices(progress);
+    ExpectDone(setup::InstallAndStartServices(progress, context));
     EXPECT_EQ(progress.texts, (std::vector<std::string>{"Starting Services...", "Installation Complete"}));
     for (const auto& row : ServerTable) ASSERT_NO_FATAL_FAILURE(ExpectLaunchedFromDestination(row));
     for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << "no services on 95/98";
@@ -91,7 +91,7 @@ TEST_F(ServerWindows98, InstallLaunchesTheServersAndTheCheckClosesThemByTheirWin
     EXPECT_EQ(state, 77u);  // 95/98 has no state to report
 
     progress.texts.clear();
-    setup::CheckRunningServices(progress);
+    ExpectDone(setup::CheckRunningServices(progress));
     EXPECT_EQ(progress.texts, std::vector<std::string>{"Checking For Running Services..."});
     // The close message is sent synchronously: the windows are gone when the check returns.
     for (const auto& row : ServerTable) {
@@ -109,17 +109,17 @@ TEST_F(ServerWindows98, WindowsMatchingOnlyTheCaptionOrOnlyTheClassAreLeftAlone)
 
     DWORD state = 0;
     EXPECT_FALSE(setup::IsServerRunning(0, state));
-    setup::StopAndClearServices();
+    ExpectDone(setup::StopAndClearServices());
     EXPECT_TRUE(::IsWindow(otherClass.Get()));
     EXPECT_TRUE(::IsWindow(otherCaption.Get()));
     EXPECT_TRUE(ui.Boxes().empty());
 }
 
 TEST_F(ServerWindows98, AMissingServerIsSkippedSilentlyAndTheOthersLaunched) {
-    ASSERT_TRUE(::DeleteFileA((setup::DestinationFolder + "pop3.exe").c_str()));
+    ASSERT_TRUE(::DeleteFileA((context.DestinationFolder + "pop3.exe").c_str()));
     RecordingUi ui;
     RecordingProgress progress;
-    setup::InstallAndStartServices(progress);
+    ExpectDone(setup::InstallAndStartServices(progress, context));
     ASSERT_NO_FATAL_FAILURE(ExpectLaunchedFromDestination(ServerTable[0]));
     ASSERT_NO_FATAL_FAILURE(ExpectLaunchedFromDestination(ServerTable[2]));
     // Control was launched after POP3 would have been; a POP3 window would be up by now.
@@ -131,10 +131,10 @@ TEST_F(ServerWindows98, AMissingServerIsSkippedSilentlyAndTheOthersLaunched) {
 TEST_F(ServerWindows98, ADestinationOf200CharactersIsLaunchedWhole) {
     std::string folder = MakeFolderOfLength(scratch_->Path(), 200);
     CopyStandIns(folder);
-    setup::DestinationFolder = folder;
+    context.DestinationFolder = folder;
     RecordingUi ui;
     RecordingProgress progress;
-    setup::InstallAndStartServices(progress);
+    ExpectDone(setup::InstallAndStartServices(progress, context));
     for (const auto& row : ServerTable) ASSERT_NO_FATAL_FAILURE(ExpectLaunchedFromDestination(row));
     EXPECT_TRUE(ui.Boxes().empty());
 }

@@ -5,9 +5,9 @@
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "ServerTestSupport.h"
+#include "StepCheck.h"
 #include "SuiteState.h"
 #include "platform/SystemInfo.h"
-#include "setup/ProgramState.h"
 #include "setup/ServiceControl.h"
 
 using namespace testing_support;
@@ -28,28 +28,24 @@ protected:
         // A space in the folder name: the registered path must be quoted.
         scratch_ = std::make_unique<ScratchFolder>("svc dest");
         CopyStandIns(scratch_->Path());
-        setup::DestinationFolder = scratch_->Path();
+        context.DestinationFolder = scratch_->Path();
     }
 
     void TearDown() override {
-        for (const auto& row : ServerTable) ::DeleteFileA((setup::DestinationFolder + row.executable + ".nostop").c_str());
+        for (const auto& row : ServerTable) ::DeleteFileA((context.DestinationFolder + row.executable + ".nostop").c_str());
         EXPECT_EQ(RemoveSuiteServices(), "");
         if (scratch_) EndProgramsIn(scratch_->Path());
         scratch_.reset();
-        setup::DestinationFolder.clear();
-        setup::CurrentServiceFile.clear();
-        setup::CurrentServiceName.clear();
-        setup::CurrentServiceDisplayName.clear();
     }
 
     void SetSlowStop(const char* executable, int milliseconds) {
-        WriteFileBytes(setup::DestinationFolder + executable + ".slowstop", std::to_string(milliseconds));
+        WriteFileBytes(context.DestinationFolder + executable + ".slowstop", std::to_string(milliseconds));
     }
 
-    void InstallAndWaitUntilRunning(RecordingUi& ui) {
+    void InstallAndWaitUntilRunning() {
         RecordingProgress progress;
-        setup::InstallAndStartServices(progress);
-        ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
+        setup::StepResult result = setup::InstallAndStartServices(progress, context);
+        ASSERT_TRUE(result.done) << result.box.text;
         for (const auto& row : ServerTable) {
             ASSERT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING).has_value()) << row.serviceName << " did not start";
         }
@@ -73,40 +69,36 @@ protected:
     }
 
     std::unique_ptr<ScratchFolder> scratch_;
+    setup::InstallContext context;
+    RecordingUi ui;  // a step shows no box itself
 };
 
 TEST_F(ServiceControlNT, WithoutTheSuitesServicesNothingIsStoppedOrDeletedAndNothingShown) {
-    RecordingUi ui;
     RecordingProgress progress;
-    setup::CheckRunningServices(progress);
+    ExpectDone(setup::CheckRunningServices(progress));
     EXPECT_EQ(progress.texts, std::vector<std::string>{"Checking For Running Services..."});
 
     // A stop or a delete of a service that does not exist is skipped without a word.
-    setup::ControlServer(0, false);
-    setup::CurrentServiceName = "VORNASMTP";
-    setup::ChangeService(false);
+    ExpectDone(setup::ControlServer(0, false, {}));
+    ExpectDone(setup::ChangeService(ServerTable[0], false, {}));
     DWORD state = 77;
     EXPECT_FALSE(setup::IsServerRunning(0, state));
     EXPECT_EQ(state, 77u);
     EXPECT_TRUE(ui.Boxes().empty());
-    EXPECT_FALSE(ui.Ended());
 }
 
 TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnewWithTheQuotedPath) {
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning());
 
     RecordingProgress progress;
-    setup::CheckRunningServices(progress);
-    EXPECT_TRUE(ui.Boxes().empty());
+    ExpectDone(setup::CheckRunningServices(progress));
     for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
 
     progress.texts.clear();
-    setup::InstallAndStartServices(progress);
+    ExpectDone(setup::InstallAndStartServices(progress, context));
     EXPECT_EQ(progress.texts,
               (std::vector<std::string>{"Installing Services...", "Starting Services...", "Installation Complete"}));
-    ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
-    ExpectRegisteredExactly(setup::DestinationFolder);
+    ExpectRegisteredExactly(context.DestinationFolder);
     // The quoted path starts the program it names.
     for (const auto& row : ServerTable) EXPECT_TRUE(WaitForServiceState(row.serviceName, SERVICE_RUNNING).has_value());
     // Without a space nothing needs quoting.
@@ -114,28 +106,19 @@ TEST_F(ServiceControlNT, RunningServicesAreStoppedDeletedAndCreatedAnewWithTheQu
 }
 
 TEST_F(ServiceControlNT, StoppedServicesAreDeletedWithoutAStopControl) {
-    RecordingUi ui;
-    for (const auto& row : ServerTable) {
-        setup::CurrentServiceFile = row.executable;
-        setup::CurrentServiceName = row.serviceName;
-        setup::CurrentServiceDisplayName = row.displayName;
-        setup::ChangeService(true);
-    }
+    for (const auto& row : ServerTable) ExpectDone(setup::ChangeService(row, true, context.DestinationFolder));
     ASSERT_TRUE(ServiceExists("VORNAPOP3"));
-    // A stop control sent to a stopped service would be refused and end the program.
-    setup::StopAndClearServices();
-    EXPECT_TRUE(ui.Boxes().empty()) << ui.Boxes().front().text;
+    // A stop control sent to a stopped service would be refused and fail the step.
+    ExpectDone(setup::StopAndClearServices());
     for (const auto& row : ServerTable) EXPECT_FALSE(ServiceExists(row.serviceName)) << row.serviceName;
 }
 
 TEST_F(ServiceControlNT, OnlyServicesStoppedWithinThePauseAreDeletedAndTheRestBlocksCreation) {
     SetSlowStop("smtp.exe", 4000);  // longer than the pause
     SetSlowStop("pop3.exe", 150);   // shorter: only the pause lets it be seen as stopped
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning());
 
-    setup::StopAndClearServices();
-    EXPECT_TRUE(ui.Boxes().empty());
+    ExpectDone(setup::StopAndClearServices());
     DWORD state = 0;
     ASSERT_TRUE(setup::QueryServiceState("VORNASMTP", state));
     EXPECT_EQ(state, static_cast<DWORD>(SERVICE_STOP_PENDING));
@@ -143,48 +126,23 @@ TEST_F(ServiceControlNT, OnlyServicesStoppedWithinThePauseAreDeletedAndTheRestBl
     EXPECT_FALSE(ServiceExists("VORNAControl"));
 
     RecordingProgress progress;
-    try {
-        setup::InstallAndStartServices(progress);
-        FAIL() << "creating over a registered service must end the program";
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_SERVICE_EXISTS));
-    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
-    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+    ExpectErrorBox(setup::InstallAndStartServices(progress, context), ServiceErrorText(ERROR_SERVICE_EXISTS));
     // The first failure ends the chain: the later servers are not created.
     EXPECT_FALSE(ServiceExists("VORNAPOP3"));
     EXPECT_EQ(progress.texts, std::vector<std::string>{"Installing Services..."});
 }
 
-TEST_F(ServiceControlNT, StartingARunningServiceShowsTheErrorAndEndsWithCode0) {
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
-    try {
-        setup::ControlServer(0, true);
-        FAIL() << "a refused start must end the program";
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_SERVICE_ALREADY_RUNNING));
-    EXPECT_EQ(ui.Boxes()[0].caption, "Error");
-    EXPECT_EQ(ui.Boxes()[0].flags, 0x2010u);
+TEST_F(ServiceControlNT, StartingARunningServiceFailsWithTheServiceError) {
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning());
+    ExpectErrorBox(setup::ControlServer(0, true, context.DestinationFolder),
+                   ServiceErrorText(ERROR_SERVICE_ALREADY_RUNNING));
+    EXPECT_TRUE(ui.Boxes().empty());
 }
 
 TEST_F(ServiceControlNT, ARefusedStopOfTheFirstServerLeavesTheOthersUntouched) {
-    WriteFileBytes(setup::DestinationFolder + "smtp.exe.nostop", "");
-    RecordingUi ui;
-    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning(ui));
-    try {
-        setup::StopAndClearServices();
-        FAIL() << "a refused stop must end the program";
-    } catch (const ProgramEnded& ended) {
-        EXPECT_EQ(ended.exitCode, 0u);
-    }
-    ASSERT_EQ(ui.Boxes().size(), 1u);
-    EXPECT_EQ(ui.Boxes()[0].text, ServiceErrorText(ERROR_INVALID_SERVICE_CONTROL));
+    WriteFileBytes(context.DestinationFolder + "smtp.exe.nostop", "");
+    ASSERT_NO_FATAL_FAILURE(InstallAndWaitUntilRunning());
+    ExpectErrorBox(setup::StopAndClearServices(), ServiceErrorText(ERROR_INVALID_SERVICE_CONTROL));
     for (const char* name : {"VORNAPOP3", "VORNAControl"}) {
         DWORD state = 0;
         ASSERT_TRUE(setup::QueryServiceState(name, state)) << name;

@@ -1,0 +1,34 @@
+#pragma once
+// What the install and uninstall steps work on, handed to each step instead of shared by all.
+// The setup window keeps one for the whole process; tests make their own.
+#include <string>
+
+#include "registry/AdvancedRegistry.h"
+
+namespace setup {
+
+struct InstallContext {
+    // Aims the three registry components at their keys and takes the running program's folder
+    // and file name; the folders below are the caller's to fill.
+    InstallContext();
+
+    // The installation folder, with its trailing backslash once the install has started.
+    std::string DestinationFolder;
+    // The Windows system folder with its trailing backslash, or empty when the lookup failed.
+    std::string SystemFolder;
+    // The folder Setup.Dat is unpacked into, the source of every copy.
+    std::string ExtractFolder;
+    // The running setup program's folder (with its trailing backslash) and file name: the
+    // archive lies beside it, the install copies it, the uninstall removes from its folder.
+    std::string ProgramFolder;
+    std::string ProgramFileName;
+
+    // The user's "Shell Folders", where the Start menu's "Programs" folder is named.
+    registry::TAdvancedRegistry AdvancedRegistry;
+    // The suite's entry in the list of removable programs.
+    registry::TAdvancedRegistry AdvancedRegistryInstall;
+    // "\Software\VORNA", which holds "InstallDir".
+    registry::TAdvancedRegistry PathRegistry;
+};
+
+}  // namespace setup
