@@ -42,7 +42,7 @@
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
-#include "setup/ProgramState.h"
+#include "setup/InstallContext.h"
 
 namespace {
 
@@ -459,13 +459,15 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     archive::ExtractedFiles held;
     std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported, removal;
     auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination) {
-        setup::DestinationFolder = destination;
-        setup::SystemFolder = destination + "system\\";
+        setup::InstallContext context;
+        context.DestinationFolder = destination;
+        context.SystemFolder = destination + "system\\";
+        context.ExtractFolder = extracted;
         MakeFolder(destination);
-        MakeFolder(setup::SystemFolder);
+        MakeFolder(context.SystemFolder);
         double start = Now();
-        setup::CreateFolders();
-        setup::CopyAllFiles(progress, extracted);
+        if (!setup::CreateFolders(context).done || !setup::CopyAllFiles(progress, context).done)
+            throw std::runtime_error("copy step");
         return Now() - start;
     };
     for (int round = 0; round < rounds; ++round) {
