@@ -527,20 +527,31 @@ TEST_F(InstallTest, SecondInstallClickDuringTheSequenceStartsNothing) {
     ExpectInstalled(kDefaultFolder, payload);
 }
 
-// The click is posted while the progress window shows; the program serves it at its next
-// progress report, so the question always comes in the middle of the sequence.
+// Starts an install from a full medium and clicks Cancel once the progress window shows; the
+// program serves the click at its next progress report, so the question comes mid-sequence.
+struct CancelAsked {
+    automation::Window window, question;
+    std::string where;  // the status text while the question shows
+};
+CancelAsked AskCancelDuringTheSequence(SetupDriver& setup, const Payload& payload) {
+    CancelAsked asked;
+    MakeMedium(kMediumFolder, payload);
+    asked.window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    if (!asked.window) return asked;
+    setup.StartInstall(asked.window);
+    if (!automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm")) return asked;
+    setup.Press(asked.window, "Cancel");
+    asked.question =
+        setup.ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION, {"Yes", "No"});
+    asked.where = StatusText(asked.window);
+    return asked;
+}
+
 TEST_F(InstallTest, CancelDuringTheSequenceAnsweredNoGoesOnToTheEnd) {
     Payload payload = Payload::Full();
-    MakeMedium(kMediumFolder, payload);
     SetupDriver setup;
-    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-    ASSERT_TRUE(window);
-    setup.StartInstall(window);
-    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
-    setup.Press(window, "Cancel");
-    automation::Window question =
-        setup.ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION, {"Yes", "No"});
-    std::string where = StatusText(window);
+    auto [window, question, where] = AskCancelDuringTheSequence(setup, payload);
+    ASSERT_TRUE(question);
     EXPECT_NE(where, "Installation Complete") << "the question came after the sequence";
     setup.Press(question, "No");
     Watched watched = WatchUntilBox(window, setup.Process().Id());
@@ -554,16 +565,9 @@ TEST_F(InstallTest, CancelDuringTheSequenceAnsweredNoGoesOnToTheEnd) {
 
 TEST_F(InstallTest, CancelDuringTheSequenceAnsweredYesEndsTheProgram) {
     Payload payload = Payload::Full();
-    MakeMedium(kMediumFolder, payload);
     SetupDriver setup;
-    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-    ASSERT_TRUE(window);
-    setup.StartInstall(window);
-    ASSERT_TRUE(automation::WaitForWindow("Processing...", kWait, setup.Process().Id(), "TRunForm"));
-    setup.Press(window, "Cancel");
-    automation::Window question =
-        setup.ExpectBox("Exit Setup", "Do you wish to cancel this installation?", IDI_QUESTION, {"Yes", "No"});
-    std::string where = StatusText(window);
+    auto [window, question, where] = AskCancelDuringTheSequence(setup, payload);
+    ASSERT_TRUE(question);
     setup.Press(question, "Yes");
     bool closingBox = false;
     automation::WaitUntil(
