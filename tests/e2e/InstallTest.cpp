@@ -80,6 +80,18 @@ void InstallToTheEnd(SetupDriver& setup, const automation::Window& window, const
     setup.ExpectEndsWithCodeZero();
 }
 
+// Installs from the medium into destination (NT) to the closing box; where proposed says why,
+// the setup window must propose destination itself.
+void InstallFromTheMedium(const std::string& destination, const char* proposed = nullptr) {
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    if (proposed) {
+        ASSERT_TRUE(setup.Label(window, destination)) << proposed;
+    }
+    InstallToTheEnd(setup, window, destination, true);
+}
+
 // Everything an install leaves apart from the servers.
 void ExpectInstalled(const std::string& destination, const Payload& payload) {
     for (const char* name : kProgramFiles)
@@ -208,13 +220,7 @@ TEST_F(InstallTest, DefaultFolderInstallThenUninstallThroughTheStoredCommand) {
     Payload payload = Payload::Full();
     MakeMedium(kMediumFolder, payload);
     const std::string destination = kDefaultFolder;
-    {
-        SetupDriver setup;
-        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-        ASSERT_TRUE(window);
-        ASSERT_TRUE(setup.Label(window, destination)) << "the default folder is proposed";
-        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
-    }
+    ASSERT_NO_FATAL_FAILURE(InstallFromTheMedium(destination, "the default folder is proposed"));
     ExpectInstalled(destination, payload);
     std::vector<DWORD> servers = ExpectServicesRunning(destination);
 
@@ -242,12 +248,7 @@ TEST_F(InstallTest, UninstallLeavesAServiceThatIsStillStoppingAndItsProgram) {
     Payload payload = Payload::Full();
     MakeMedium(kMediumFolder, payload);
     const std::string destination = kDefaultFolder;
-    {
-        SetupDriver setup;
-        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-        ASSERT_TRUE(window);
-        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
-    }
+    ASSERT_NO_FATAL_FAILURE(InstallFromTheMedium(destination));
     ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
     // The SMTP stand-in takes three seconds to stop, far beyond the uninstall's pause.
     WriteFileBytes(destination + "smtp.exe.slowstop", "3000");
@@ -282,13 +283,7 @@ TEST_F(InstallTest, BrowsedFolderWithoutBackslashThenRepeatedInstallOverTheRunni
     // A newer medium over the running installation, into the folder it proposes.
     payload.Set("readme.txt", "VORNA Mail Server 2.10.255 readme, second edition\r\n");
     payload.WriteTo(std::string(kMediumFolder) + "Setup.Dat");
-    {
-        SetupDriver setup;
-        automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
-        ASSERT_TRUE(window);
-        ASSERT_TRUE(setup.Label(window, destination)) << "the stored folder is proposed";
-        ASSERT_NO_FATAL_FAILURE(InstallToTheEnd(setup, window, destination, true));
-    }
+    ASSERT_NO_FATAL_FAILURE(InstallFromTheMedium(destination, "the stored folder is proposed"));
     ExpectInstalled(destination, payload);
     std::vector<DWORD> second = ExpectServicesRunning(destination);
     for (DWORD process : first) EXPECT_FALSE(ProcessRunning(process)) << "a server of the first install still runs";
