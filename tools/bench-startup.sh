@@ -3,9 +3,6 @@
 # program in the same run, under Wine in an X server of its own.   tools/bench-startup.sh [rounds]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/tools/deps.sh"
-"$here/tools/build.sh" >/dev/null
-bin=${VORNA_BUILD_DIR:-$here/build}/bin
 . "$here/tools/wine-env.sh"
-vorna_env_start >/dev/null
+vorna_build_and_start  # sets bin
 wine "$bin/bench_startup.exe" "${1:-10}" </dev/null

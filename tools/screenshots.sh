@@ -7,11 +7,8 @@
 # when a window does not appear, so a missing shot is never mistaken for a taken one.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
-"$here/tools/deps.sh"
-"$here/tools/build.sh" >/dev/null
-bin=${VORNA_BUILD_DIR:-$here/build}/bin
 . "$here/tools/wine-env.sh"
-vorna_env_start >/dev/null
+vorna_build_and_start  # sets bin
 mkdir -p "$here/docs"
 
 # The installation medium, as a user gets it: Setup.exe with Setup.Dat beside it.

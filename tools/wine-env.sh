@@ -45,6 +45,17 @@ vorna_env_start() {
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# For the scripts that run programs of this tree: installs what is missing, builds, starts the
+# environment, and sets bin to the folder of the built programs.
+vorna_build_and_start() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  "$root/tools/deps.sh"
+  "$root/tools/build.sh" >/dev/null
+  bin=${VORNA_BUILD_DIR:-$root/build}/bin
+  vorna_env_start >/dev/null
+}
+
 vorna_env_stop() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true

@@ -7,15 +7,9 @@
 #include "components/AdvancedLabel.h"
 
 using namespace components;
-using platform::BevelCut;
 using platform::TextAlignment;
 using platform::TextLayout;
-using testing_support::Compose;
-using testing_support::CreateCrispFont;
-using testing_support::DescribeDifferences;
-using testing_support::Difference;
-using testing_support::Layer;
-using testing_support::Surface;
+using namespace testing_support;  // the painting surface and its comparisons
 
 namespace {
 

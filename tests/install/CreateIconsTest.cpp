@@ -15,12 +15,8 @@
 
 namespace {
 
-using install_tests::FolderEntries;
-using install_tests::ReadShortcut;
-using testing_support::ExpectDone;
-using testing_support::GetRegistryValue;
-using testing_support::ReadFileBytes;
-using testing_support::WriteFileBytes;
+using namespace install_tests;
+using namespace testing_support;
 
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
