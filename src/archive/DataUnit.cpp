@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/PayloadDigest.h"
+#include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/Security.h"
@@ -65,20 +66,6 @@ public:
 
     // The offset in the archive of the next byte.
     int64_t Position() const { return bufferStart_ + static_cast<int64_t>(begin_); }
-    // Goes back to an earlier offset, within the buffer where it still holds it.
-    bool Rewind(int64_t position) {
-        if (position >= bufferStart_ && position <= bufferStart_ + static_cast<int64_t>(end_)) {
-            begin_ = static_cast<size_t>(position - bufferStart_);
-            return true;
-        }
-        LARGE_INTEGER to{};
-        to.QuadPart = position;
-        bufferStart_ = position;
-        begin_ = end_ = 0;
-        return ::SetFilePointerEx(file_, to, nullptr, FILE_BEGIN) != 0;
-    }
-    size_t BufferSize() const { return buffer_.size(); }
-
 private:
     void Refill() {
         bufferStart_ += static_cast<int64_t>(end_);
@@ -93,28 +80,6 @@ private:
     size_t begin_ = 0;
     size_t end_ = 0;
 };
-
-bool WriteAll(HANDLE file, const char* data, size_t size) {
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written == 0) return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-// Reads until size bytes have come or the file ends; got says how many came.
-bool ReadUpTo(HANDLE file, char* data, size_t size, size_t& got) {
-    got = 0;
-    while (got < size) {
-        DWORD read = 0;
-        if (!::ReadFile(file, data + got, static_cast<DWORD>(size - got), &read, nullptr)) return false;
-        if (read == 0) break;
-        got += read;
-    }
-    return true;
-}
 
 std::string WithoutTrailingBackslash(const std::string& folder) { return folder.substr(0, folder.size() - 1); }
 
@@ -189,9 +154,8 @@ public:
     }
 
     // Unpacks the member at the archive's read position and holds its file. False when it
-    // could not be read or written whole, or does not read back as written. A header that is
-    // cut short, carries a negative size or an unsafe name, or whose path would not fit a short
-    // text writes nothing at all.
+    // could not be read or written whole. A header that is cut short, carries a negative size or
+    // an unsafe name, or whose path would not fit a short text writes nothing at all.
     bool ExtractMember(ArchiveReader& reader) {
         char header[kHeaderSize];
         if (!reader.ReadExactly(header, kHeaderSize)) return false;
@@ -207,59 +171,37 @@ public:
 
         // A later member of the same name replaces the earlier one.
         std::string key = platform::UpperCaseAscii(name);
-        std::erase_if(held_.files_, [&](const auto& file) { return file.first == key; });
-        const int64_t dataStart = reader.Position();
-        if (!WriteMember(reader, path, static_cast<size_t>(size))) {
+        if (std::erase_if(held_.files_, [&](const auto& file) { return file.first == key; }) != 0)
+            ::DeleteFileA(path.c_str());
+        // Made new, for reading and writing, and shared with no one until released: nothing
+        // else can open it between its first byte and its copy into place. Whatever already
+        // has its name in this run's folder was put there by someone else and is refused.
+        platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        if (!WriteMember(reader, file.Get(), static_cast<size_t>(size))) {
+            file.Close();
             ::DeleteFileA(path.c_str());
             return false;
         }
-        // Held for reading only, so that the copy step can open it too, and shared with no
-        // writer or deleter. Until this open another process may have changed it: it must
-        // still read as the archive holds it.
-        platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        // A link opened as such (not followed) has no data to read back.
-        if (!file || !ReadsAsArchive(reader, file.Get(), dataStart, static_cast<size_t>(size))) return false;
         held_.files_.emplace_back(key, std::move(file));
         return true;
     }
 
 private:
-    static bool WriteMember(ArchiveReader& reader, const std::string& path, size_t size) {
-        platform::ScopedFile member(
-            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!member) return false;
+    static bool WriteMember(ArchiveReader& reader, HANDLE member, size_t size) {
         while (size > 0) {
             auto [data, count] = reader.Peek(size);
             if (count == 0) return false;  // the archive ended inside the member
-            if (!WriteAll(member.Get(), data, count)) return false;
+            if (!platform::WriteAll(member, data, count)) return false;
             reader.Consume(count);
             size -= count;
         }
         return true;
     }
 
-    // The last read asks for one byte more, which must not come: the file ends where the member does.
-    bool ReadsAsArchive(ArchiveReader& reader, HANDLE file, int64_t dataStart, size_t size) {
-        if (!reader.Rewind(dataStart)) return false;
-        compare_.resize(reader.BufferSize() + 1);
-        for (;;) {
-            auto [data, count] = reader.Peek(size);
-            if (count == 0 && size > 0) return false;
-            const bool last = count == size;
-            size_t got = 0;
-            if (!ReadUpTo(file, compare_.data(), count + (last ? 1 : 0), got) || got != count ||
-                std::memcmp(data, compare_.data(), count) != 0)
-                return false;
-            reader.Consume(count);
-            size -= count;
-            if (last) return true;
-        }
-    }
-
     std::string folder_;
     ExtractedFiles& held_;
-    std::vector<char> compare_;
 };
 
 bool IsSafeMemberName(const std::string& name) {
@@ -270,6 +212,14 @@ bool IsSafeMemberName(const std::string& name) {
     // Also rules out "." and "..".
     if (name.back() == '.' || name.back() == ' ') return false;
     return !IsDeviceName(name);
+}
+
+HANDLE ExtractedFiles::Find(const std::string& name) const {
+    const std::string key = platform::UpperCaseAscii(name);
+    for (const auto& [heldName, file] : files_) {
+        if (heldName == key) return file.Get();
+    }
+    return nullptr;
 }
 
 void ExtractedFiles::Release() {

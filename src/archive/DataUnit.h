@@ -24,14 +24,18 @@ constexpr size_t kCopyBufferSize = 1024 * 1024;
 // device (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, also with an extension).
 bool IsSafeMemberName(const std::string& name);
 
-// The files of one extraction and their folder, each held open so that no other process can
-// change, replace, rename or delete them until they have been copied into place. Released when
-// this goes, or by Release (the folder can then be removed).
+// The files of one extraction and their folder, each held open from its creation, shared with
+// no other opener, so that no other process can read, change, replace, rename or delete them
+// until they have been copied into place from these very handles. Released when this goes, or
+// by Release (the files and the folder can then be removed).
 class ExtractedFiles {
 public:
     ExtractedFiles() = default;
     ExtractedFiles(const ExtractedFiles&) = delete;
     ExtractedFiles& operator=(const ExtractedFiles&) = delete;
+    // The member file of that name (in any case), open for reading and writing; nullptr when
+    // the archive held no such member.
+    HANDLE Find(const std::string& name) const;
     void Release();
 
 private:
@@ -44,7 +48,7 @@ private:
 // exist. The folder is this run's own: whatever stood at its path is removed first (a link as
 // a link, never what it points at; a folder emptied of its files, read-only ones too) and the
 // folder is made anew, on NT for SYSTEM and Administrators only. True only when every member
-// was written whole and reads back as the archive holds it; the files then stay held in held.
+// was written whole; the files then stay held in held.
 // False when the folder cannot be provided, the archive cannot be opened, or a member cannot
 // be read or written whole (its partial file is removed; earlier members stay).
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,

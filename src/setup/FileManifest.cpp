@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 
@@ -34,29 +35,41 @@ StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const 
     return Failed("File copy error: " + platform::LastErrorMessage());
 }
 
+StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
+                            const std::string& destinationFolder) {
+    if (!context.Unpacked) return CopyOneFile(progress, name, context.ExtractFolder, destinationFolder);
+    std::string destination = destinationFolder + name;
+    progress.ShowProgress("Copying File '" + destination + "'" + "...");
+    HANDLE source = context.Unpacked->Find(name);
+    if (!source) ::SetLastError(ERROR_FILE_NOT_FOUND);  // as a copy of a file the archive lacked says
+    if (source && platform::CopyOpenFile(source, destination)) return Done();
+    return Failed("File copy error: " + platform::LastErrorMessage());
+}
+
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context) {
     std::string imagesFolder = context.DestinationFolder + kHtmlFolder + kImagesFolder;
     StepResult result = Done();
     platform::ForEachFile(context.ExtractFolder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
-        if (result.done) result = CopyOneFile(progress, name, context.ExtractFolder, imagesFolder);
+        // An image put into the folder beside the unpacked ones did not come from the archive.
+        if (context.Unpacked && !context.Unpacked->Find(name)) return;
+        if (result.done) result = CopyUnpackedFile(progress, context, name, imagesFolder);
     });
     return result;
 }
 
 StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context) {
-    const std::string& extractFolder = context.ExtractFolder;
     const std::string& destination = context.DestinationFolder;
     // After the first failure nothing more is copied.
     StepResult result = Done();
-    auto copy = [&](const std::string& name, const std::string& from, const std::string& to) {
-        if (result.done) result = CopyOneFile(progress, name, from, to);
+    auto copy = [&](const std::string& name, const std::string& to) {
+        if (result.done) result = CopyUnpackedFile(progress, context, name, to);
     };
-    for (const char* name : ProgramFiles) copy(name, extractFolder, destination);
-    for (const char* name : HtmlFiles) copy(name, extractFolder, destination + kHtmlFolder);
+    for (const char* name : ProgramFiles) copy(name, destination);
+    for (const char* name : HtmlFiles) copy(name, destination + kHtmlFolder);
     if (result.done) result = CopyImages(progress, context);
     // The copy that the uninstall entry starts with "/UNINSTALL".
-    copy(context.ProgramFileName, context.ProgramFolder, destination);
-    copy(kAppletName, extractFolder, context.SystemFolder);
+    if (result.done) result = CopyOneFile(progress, context.ProgramFileName, context.ProgramFolder, destination);
+    copy(kAppletName, context.SystemFolder);
     return result;
 }
 

@@ -40,7 +40,14 @@ StepResult CreateFolders(const InstallContext& context);
 StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
                        const std::string& destinationFolder);
 
-// Copies every "*.gif" file of ExtractFolder into the images folder, in file-system order.
+// Reports the copy of the unpacked file name into destinationFolder and makes it, from the held
+// file where the context holds the unpacked files (a name the archive lacked fails as a missing
+// file), else from ExtractFolder.
+StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
+                            const std::string& destinationFolder);
+
+// Copies every "*.gif" file of ExtractFolder (that the archive held, where the context holds
+// the unpacked files) into the images folder, in file-system order.
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context);
 
 // Program files, web files, images, the running setup program itself, then the applet into

@@ -3,6 +3,7 @@
 // The setup window keeps one for the whole process; tests make their own.
 #include <string>
 
+#include "archive/DataUnit.h"
 #include "registry/AdvancedRegistry.h"
 
 namespace setup {
@@ -18,6 +19,10 @@ struct InstallContext {
     std::string SystemFolder;
     // The folder Setup.Dat is unpacked into, the source of every copy.
     std::string ExtractFolder;
+    // The unpacked files, held from the extraction until they are in place. While set, the
+    // copies from ExtractFolder read these handles and install nothing else of that folder;
+    // unset, they copy ExtractFolder's files by name.
+    const archive::ExtractedFiles* Unpacked = nullptr;
     // The running setup program's folder (with its trailing backslash) and file name: the
     // archive lies beside it, the install copies it, the uninstall removes from its folder.
     std::string ProgramFolder;

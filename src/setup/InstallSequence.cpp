@@ -66,6 +66,8 @@ void TMainForm::InstallButonClick() {
     Context.ExtractFolder = ChooseExtractFolder();
     // Until the files are copied into place, no other process can change or replace them.
     archive::ExtractedFiles extracted;
+    Context.Unpacked = &extracted;
+    platform::ScopeExit forget([this] { Context.Unpacked = nullptr; });
     std::string madeParent;
     StepResult outcome = RunSteps({
         // Nothing is stopped or replaced before the whole archive is unpacked and held.

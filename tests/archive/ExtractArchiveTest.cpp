@@ -2,6 +2,7 @@
 #include <random>
 
 #include "ExtractTest.h"
+#include "platform/FileCopy.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
@@ -59,6 +60,7 @@ TEST_F(ExtractTest, MembersLargerThanTheCopyBufferArriveIntact) {
     // The same through a small buffer, so that a member spans many blocks and a block ends mid-member.
     archive::ExtractedFiles held;
     EXPECT_TRUE(archive::ExtractArchive(archivePath, target, held, 4096));
+    held.Release();
     EXPECT_EQ(ReadFileBytes(target + "big.bin"), big);
     EXPECT_EQ(ReadFileBytes(target + "after.txt"), "after");
 }
@@ -144,17 +146,23 @@ TEST_F(ExtractTest, LeftOverFilesAreRemovedFirstOrTheExtractionFails) {
     EXPECT_EQ(ReadFileBytes(target + "busy.txt"), "kept");
 }
 
-// While held, the folder cannot be renamed away (and replaced by a link) and the files cannot
-// be rewritten; the copy step can still read them.
-TEST_F(ExtractTest, HeldFolderCannotBeRenamedNorItsFilesRewrittenButTheyCanBeCopied) {
+// While held, the folder cannot be renamed away (and replaced by a link) and no other opener
+// can get at the files, not even to read them; the copy step copies them from the held handles.
+TEST_F(ExtractTest, HeldFilesAreOpenToNoOneElseAndAreCopiedFromTheirHandles) {
     testing_support::WriteFileBytes(archivePath, Member("smtp.exe", "from the archive"));
     archive::ExtractedFiles held;
     ASSERT_TRUE(archive::ExtractArchive(archivePath, target, held));
     const std::string path = target + "smtp.exe";
-    EXPECT_FALSE(platform::ScopedFile(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                    nullptr, OPEN_EXISTING, 0, nullptr)));
+    for (DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}, DWORD{DELETE}}) {
+        EXPECT_FALSE(platform::ScopedFile(::CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                        nullptr, OPEN_EXISTING, 0, nullptr)))
+            << access;
+    }
     EXPECT_FALSE(::MoveFileA(target.substr(0, target.size() - 1).c_str(), (parent + "moved").c_str()));
-    EXPECT_TRUE(::CopyFileA(path.c_str(), (parent + "copy.exe").c_str(), FALSE));
+    EXPECT_EQ(held.Find("notes.txt"), nullptr);
+    ASSERT_NE(held.Find("SMTP.EXE"), nullptr);
+    ASSERT_TRUE(platform::CopyOpenFile(held.Find("SMTP.EXE"), parent + "copy.exe"));
+    EXPECT_EQ(ReadFileBytes(parent + "copy.exe"), "from the archive");
     held.Release();
     EXPECT_TRUE(::DeleteFileA(path.c_str()));
 }

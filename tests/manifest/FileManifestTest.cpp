@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "../archive/ArchiveBuilder.h"
 #include "RecordingProgress.h"
 #include "RecordingUi.h"
 #include "ScratchFolder.h"
 #include "StepCheck.h"
+#include "archive/DataUnit.h"
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
@@ -155,4 +157,41 @@ TEST_F(CopyTest, ADestinationInUseFailsTheCopyWithTheSystemsReason) {
     ExpectErrorBox(result, "File copy error: " + platform::SystemErrorMessage(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(progress.texts.size(), 2u);
     EXPECT_EQ(ReadFileBytes(dest + "pop3.exe"), "running");
+}
+
+// As in the install: the copies read the held files of a real extraction. What the archive
+// lacked fails as a missing file, and an image put beside the unpacked files is not installed.
+TEST_F(CopyTest, FromHeldFilesInstallsWhatTheArchiveHeldAndNothingPutBesideIt) {
+    const std::string archivePath = scratch.Path() + "Setup.Dat", unpacked = scratch.Path() + "held\\";
+    auto extract = [&](archive::ExtractedFiles& held, const char* left) {
+        std::string bytes;
+        for (const char* name : setup::ProgramFiles)
+            if (std::string(name) != left) bytes += testing_support::Member(name, std::string("held ") + name);
+        for (const char* name : setup::HtmlFiles) bytes += testing_support::Member(name, std::string("held ") + name);
+        bytes += testing_support::Member("logo.gif", "held logo") + testing_support::Member("VORNA.CPL", "held applet");
+        WriteFileBytes(archivePath, bytes);
+        ASSERT_TRUE(archive::ExtractArchive(archivePath, unpacked, held));
+        context.ExtractFolder = unpacked;
+        context.Unpacked = &held;
+    };
+    {
+        archive::ExtractedFiles held;
+        ASSERT_NO_FATAL_FAILURE(extract(held, ""));
+        WriteFileBytes(unpacked + "put.gif", "not from the archive");
+        ExpectDone(setup::CreateFolders(context));
+        ExpectDone(setup::CopyAllFiles(progress, context));
+        EXPECT_EQ(progress.texts.size(), 13u + 27u + 1u + 2u);
+        for (const char* name : setup::ProgramFiles) EXPECT_EQ(ReadFileBytes(dest + name), std::string("held ") + name);
+        EXPECT_EQ(ReadFileBytes(dest + "html\\styles.css"), "held styles.css");
+        EXPECT_EQ(ReadFileBytes(dest + "html\\images\\logo.gif"), "held logo");
+        EXPECT_FALSE(platform::FileExists(dest + "html\\images\\put.gif"));
+        EXPECT_EQ(ReadFileBytes(sys + "VORNA.CPL"), "held applet");
+        EXPECT_EQ(ReadFileBytes(dest + platform::ModuleFileName()), ReadFileBytes(platform::ModulePath()));
+    }
+    archive::ExtractedFiles held;
+    ASSERT_NO_FATAL_FAILURE(extract(held, "vorna.hlp"));
+    progress.texts.clear();
+    ExpectErrorBox(setup::CopyAllFiles(progress, context),
+                   "File copy error: " + platform::SystemErrorMessage(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(progress.texts.size(), 8u);
 }

@@ -463,6 +463,7 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
         context.DestinationFolder = destination;
         context.SystemFolder = destination + "system\\";
         context.ExtractFolder = extracted;
+        context.Unpacked = &held;
         MakeFolder(destination);
         MakeFolder(context.SystemFolder);
         double start = Now();

@@ -1,0 +1,66 @@
+#include "platform/FileCopy.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/ScopedHandle.h"
+
+namespace platform {
+
+namespace {
+
+// The same bound as the extraction's: large files move in few calls, small ones allocate only
+// their own size.
+constexpr DWORD kCopyBlock = 1024 * 1024;
+
+constexpr DWORD kCopiedAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+bool CopyData(HANDLE source, HANDLE target, DWORD sizeHint) {
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) return false;
+    std::vector<char> block(std::clamp<DWORD>(sizeHint, 1, kCopyBlock));
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(source, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) return false;
+        if (got == 0) return true;
+        if (!WriteAll(target, block.data(), got)) return false;
+    }
+}
+
+}  // namespace
+
+bool WriteAll(HANDLE file, const char* data, size_t size) {
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(file, data, static_cast<DWORD>(std::min<size_t>(size, kCopyBlock)), &written, nullptr))
+            return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool CopyOpenFile(HANDLE source, const std::string& destination) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(source, &info)) return false;
+    DWORD attributes = info.dwFileAttributes & kCopiedAttributes;
+    ScopedFile target(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) return false;
+    DWORD sizeHint = info.nFileSizeHigh != 0 ? kCopyBlock : info.nFileSizeLow;
+    if (CopyData(source, target.Get(), sizeHint) && ::SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime))
+        return true;
+    // A half-written file must not stand in for the one it replaced; the copy's error is the one reported.
+    const DWORD error = ::GetLastError();
+    target.Close();
+    ::DeleteFileA(destination.c_str());
+    ::SetLastError(error);
+    return false;
+}
+
+}  // namespace platform
