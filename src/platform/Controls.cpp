@@ -228,9 +228,7 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         if (PaintsItself()) {
             PAINTSTRUCT paint;
-            HDC dc = ::BeginPaint(handle_, &paint);
-            if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
-            Paint(dc);
+            PaintWhole(::BeginPaint(handle_, &paint));
             ::EndPaint(handle_, &paint);
             return 0;
         }
@@ -290,6 +288,20 @@ void WinControl::Repaint() {
 
 void WinControl::Update() {
     if (handle_) ::RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void WinControl::PaintWhole(HDC dc) {
+    if (!dc) return;
+    if (ShowsParentBeneath() && parent_) parent_->PaintBeneathChild(dc, left_, top_);
+    Paint(dc);
+}
+
+void WinControl::DrawNow(const RECT& area) {
+    if (!handle_ || !PaintsItself() || !::IsWindowVisible(handle_)) return;
+    ScopedGetDc dc(handle_);
+    if (!dc.Get()) return;
+    ::IntersectClipRect(dc.Get(), area.left, area.top, area.right, area.bottom);
+    PaintWhole(dc.Get());
 }
 
 void WinControl::SetFocus() {
@@ -572,8 +584,9 @@ void Panel::SetCaption(const std::string& caption) {
     if (handle_ && caption == caption_) return;
     WinControl::SetCaption(caption);  // the window text too, for automation and screen readers
     if (!handle_) return;
-    RECT area = CaptionArea();
-    ::InvalidateRect(handle_, &area, TRUE);
+    // Drawn at once rather than invalidated and painted through the window system, which under
+    // Wine costs many times as much; the install sets a new caption once per file.
+    DrawNow(CaptionArea());
 }
 
 void Panel::FontChanged() {
@@ -663,11 +676,30 @@ void StatusBar::SetPanelText(int index, const std::string& text) {
     if (index < 0 || static_cast<size_t>(index) >= texts_.size()) return;
     texts_[static_cast<size_t>(index)] = text;
     paintedSinceText_ = false;
-    if (handle_) ::SendMessageA(handle_, SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+    if (!handle_) return;
+    if (OwnPaintFits() && (background_ || TakeBackground())) {
+        // The bar's own handling of a new text costs many times drawing it (under Wine it
+        // repaints through the window system): the text is drawn at once, and the bar is told
+        // only when a message reaches it that may need its texts (SendTexts).
+        textsUnsent_ = true;
+        if (::IsWindowVisible(handle_)) {
+            ScopedGetDc dc(handle_);
+            DrawOverBackground(dc.Get(), ClientRect());
+            paintedSinceText_ = dc.Get() != nullptr;
+        }
+        return;
+    }
+    ::SendMessageA(handle_, SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void StatusBar::Update() {
     if (!paintedSinceText_) WinControl::Update();
+}
+
+void StatusBar::SendTexts() {
+    textsUnsent_ = false;
+    for (size_t i = 0; i < texts_.size(); ++i)
+        WinControl::WndProc(SB_SETTEXTA, i, reinterpret_cast<LPARAM>(texts_[i].c_str()));
 }
 
 std::string StatusBar::PanelText(int index) const {
@@ -676,19 +708,27 @@ std::string StatusBar::PanelText(int index) const {
 }
 
 LRESULT StatusBar::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT:
-        if (wParam != 0) break;  // painting into a given DC: the bar's own way
+    if (message == WM_PAINT && wParam == 0) {
         if (takingBackground_) {
             // The texts change only to take the picture; the whole bar is painted after it.
             ::ValidateRect(handle_, nullptr);
             return 0;
         }
         if (OwnPaintFits() && (background_ || TakeBackground())) {
-            PaintOverBackground();
+            PAINTSTRUCT paint;
+            HDC dc = ::BeginPaint(handle_, &paint);
+            DrawOverBackground(dc, paint.rcPaint);
+            paintedSinceText_ = true;
+            ::EndPaint(handle_, &paint);
             return 0;
         }
-        break;
+    }
+    // Whatever else reaches the bar (a request for its text, a paint into a given DC) finds
+    // the texts it shows; the pointer passing over it and the erasing under a paint need none.
+    const bool needsNoTexts = message == SB_SETTEXTA || message == WM_ERASEBKGND || message == WM_NCPAINT ||
+                              message == WM_NCHITTEST || message == WM_SETCURSOR || message == WM_MOUSEMOVE;
+    if (textsUnsent_ && !needsNoTexts) SendTexts();
+    switch (message) {
     case SB_SETTEXTA: {
         // Whoever sets a text, the bar paints what it holds.
         size_t part = LOBYTE(LOWORD(wParam));
@@ -730,7 +770,17 @@ bool StatusBar::TakeBackground() {
     {
         ScopedGetDc screen(handle_);
         ScopedMemoryDc memory(::CreateCompatibleDC(screen.Get()));
-        picture.Reset(::CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+        // Kept in this process's memory, not the display's: drawing it costs a copy, where a
+        // display bitmap under Wine costs a round trip to the X server each time.
+        BITMAPINFO format{};
+        format.bmiHeader.biSize = sizeof(format.bmiHeader);
+        format.bmiHeader.biWidth = client.right;
+        format.bmiHeader.biHeight = -client.bottom;  // top-down
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        picture.Reset(::CreateDIBSection(screen.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (memory && picture) {
             ScopedSelectObject select(memory.Get(), picture.Get());
             ::SendMessageA(handle_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT | PRF_ERASEBKGND);
@@ -748,30 +798,24 @@ bool StatusBar::TakeBackground() {
     return static_cast<bool>(background_);
 }
 
-void StatusBar::PaintOverBackground() {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(handle_, &paint);
-    paintedSinceText_ = true;
-    if (dc) {
-        {
-            ScopedMemoryDc memory(::CreateCompatibleDC(dc));
-            ScopedSelectObject select(memory.Get(), background_.Get());
-            const RECT& area = paint.rcPaint;
-            ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(), area.left,
-                     area.top, SRCCOPY);
-        }
-        // As the bar places a text without tabs: three pixels in, in the vertical middle.
-        ScopedSelectObject font(dc, barFont_);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
-        ::SetBkMode(dc, TRANSPARENT);
-        for (size_t i = 0; i < texts_.size() && i < partRects_.size(); ++i) {
-            RECT rect = partRects_[i];
-            rect.left += 3;
-            ::DrawTextA(dc, texts_[i].c_str(), static_cast<int>(texts_[i].size()), &rect,
-                        DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        }
+void StatusBar::DrawOverBackground(HDC dc, const RECT& area) {
+    if (!dc || !background_) return;
+    {
+        ScopedMemoryDc memory(::CreateCompatibleDC(dc));
+        ScopedSelectObject select(memory.Get(), background_.Get());
+        ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory.Get(), area.left,
+                 area.top, SRCCOPY);
     }
-    ::EndPaint(handle_, &paint);
+    // As the bar places a text without tabs: three pixels in, in the vertical middle.
+    ScopedSelectObject font(dc, barFont_);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    ::SetBkMode(dc, TRANSPARENT);
+    for (size_t i = 0; i < texts_.size() && i < partRects_.size(); ++i) {
+        RECT rect = partRects_[i];
+        rect.left += 3;
+        ::DrawTextA(dc, texts_[i].c_str(), static_cast<int>(texts_[i].size()), &rect,
+                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
 }
 
 // ---- ItemListControl ----

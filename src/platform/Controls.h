@@ -124,6 +124,12 @@ public:
     virtual void Paint(HDC /*dc*/) {}
     // Whether the parent's picture shows where the control does not draw.
     virtual bool ShowsParentBeneath() const { return false; }
+    // The parent's picture where it shows through, then Paint.
+    void PaintWhole(HDC dc);
+    // Draws area of a control that paints itself at once, through a window DC, as its paint
+    // message would: what is hidden or covered draws nothing (and is painted when it shows),
+    // what is pending stays pending.
+    void DrawNow(const RECT& area);
     // Notifications that the parent reflects back to the control that sent them.
     virtual void CommandNotify(WORD /*code*/) {}
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
@@ -287,7 +293,10 @@ private:
     // Has the bar paint itself without texts into background_; false when it cannot be had.
     bool TakeBackground();
     bool OwnPaintFits() const;
-    void PaintOverBackground();
+    // The picture, then the texts over it, within area of dc.
+    void DrawOverBackground(HDC dc, const RECT& area);
+    // Tells the bar the texts it shows (SetPanelText draws them without telling it).
+    void SendTexts();
 
     std::vector<int> widths_;
     std::vector<std::string> texts_;
@@ -296,6 +305,7 @@ private:
     HFONT barFont_ = nullptr;      // the bar's own font (it owns it)
     bool takingBackground_ = false;
     bool paintedSinceText_ = false;
+    bool textsUnsent_ = false;
 };
 
 // The messages through which a list box or a combo box is asked about its items.
