@@ -124,18 +124,11 @@ public:
     // Creates a form; the first one created is the main form: the loop ends when it closes.
     template <class F, class... Args>
     F* CreateForm(Args&&... args) {
-        F* form = AddForm<F>(std::forward<Args>(args)...);
-        form->Create();
-        return form;
-    }
-    // The same without making its window yet (Create does): a form registered first is still
-    // the main form.
-    template <class F, class... Args>
-    F* AddForm(Args&&... args) {
         auto form = std::make_unique<F>(std::forward<Args>(args)...);
         F* raw = form.get();
         forms_.push_back(std::move(form));
         if (!mainForm_) mainForm_ = raw;
+        raw->Create();
         return raw;
     }
     Form* MainForm() const { return mainForm_; }

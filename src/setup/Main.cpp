@@ -76,12 +76,8 @@ void TMainForm::ShowProgress(const std::string& text) {
 int RunSetup(std::vector<std::string> arguments) {
     platform::Application& application = platform::Application::Instance();
     application.Initialize();
-    // The backdrop is the main window, but nothing of it shows before the message loop: its
-    // window is made after the setup window's first question, which so comes sooner (and a No
-    // or an uninstall never makes it).
-    BackgroundForm = application.AddForm<windows::TBackgroundForm>();
+    BackgroundForm = application.CreateForm<windows::TBackgroundForm>();
     MainForm = application.CreateForm<TMainForm>(std::move(arguments));
-    BackgroundForm->Create();
     RunForm = application.CreateForm<windows::TRunForm>();
     BrowseFolder = application.CreateForm<windows::TBrowseFolder>();
     BackgroundForm->SetupWindow = MainForm;

@@ -132,8 +132,8 @@ void TimeParts(bool warm) {
         }
         part("warm-up: a licence text box in a hidden window");
     }
-    // In the order of the setup's own start (setup::RunSetup).
-    setup::BackgroundForm = application.AddForm<windows::TBackgroundForm>();
+    setup::BackgroundForm = application.CreateForm<windows::TBackgroundForm>();
+    part("backdrop window made, hidden");
     setup::MainForm = application.CreateForm<setup::TMainForm>(std::vector<std::string>{});
     Clock::time_point made = Clock::now();
     Clock::time_point asked{Clock::duration(ui.askedAt)};
@@ -141,8 +141,6 @@ void TimeParts(bool warm) {
     parts.emplace_back("after Yes: folder read, controls made, shown", Milliseconds(asked, made));
     mark = made;
     int modulesAtQuestion = ui.modulesAtQuestion;
-    setup::BackgroundForm->Create();
-    part("backdrop window made, hidden");
     setup::RunForm = application.CreateForm<windows::TRunForm>();
     part("progress window made");
     setup::BrowseFolder = application.CreateForm<windows::TBrowseFolder>();
