@@ -874,8 +874,9 @@ TEST_F(HijackTest, FileSwappedDuringTheInstallIsNeverInstalled) {
 }
 
 // TEMP on a volume with too little room: the full disk surfaces as the extraction error, with
-// nothing installed and no truncated member left behind.
-TEST_F(HijackTest, NearlyFullVolumeForTheExtractionFolderRefusesTheInstall) {
+// nothing installed and no truncated member left behind. The same volume as the destination:
+// the copy that does not fit ends the install with the system's reason and leaves no half file.
+TEST_F(HijackTest, NearlyFullVolumeRefusesTheInstallAndLeavesNoPartialFile) {
     const char* prefix = std::getenv("WINEPREFIX");
     ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
     const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
@@ -907,6 +908,20 @@ TEST_F(HijackTest, NearlyFullVolumeForTheExtractionFolderRefusesTheInstall) {
         } while (::FindNextFileA(find.Get(), &entry));
     }
     EXPECT_GT(unpacked, 0) << "nothing was unpacked on the small volume: the error had another cause";
+
+    ASSERT_EQ(RunUnix("rm -rf " + mount + "/VORNAInstall"), 0u);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    setup.ChooseFolder(window, "T:\\Vorna");
+    setup.StartInstall(window);
+    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(automation::MessageBoxText(box.handle), "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+    EXPECT_TRUE(FolderExists("T:\\Vorna\\html\\images\\"));
+    EXPECT_FALSE(FileExists("T:\\Vorna\\smtp.exe")) << "a half-written copy stays";  // larger than the volume
 }
 
 // Two runs from the same medium within moments: the second one runs nothing and ends. An object
