@@ -140,11 +140,20 @@ bool Form::HandleDialogKey(const MSG& message) {
     return true;
 }
 
+namespace {
+
+// A window that can take the focus back: still there, inside window, shown and enabled.
+bool CanTakeFocus(HWND window, HWND child) {
+    return child && ::IsWindow(child) && ::IsChild(window, child) && ::IsWindowVisible(child) && ::IsWindowEnabled(child);
+}
+
+}  // namespace
+
 bool Form::RestoreFocus() {
     const HWND focus = ::GetFocus();
     if (focus && ::IsChild(handle_, focus)) return true;  // a click or a SetFocus got there first
     HWND target = lastFocus_;
-    if (!target || !::IsChild(handle_, target) || !::IsWindowVisible(target) || !::IsWindowEnabled(target)) {
+    if (!CanTakeFocus(handle_, target)) {
         std::vector<WinControl*> stops;
         CollectTabStops(stops);
         target = stops.empty() ? nullptr : stops.front()->Handle();
@@ -352,8 +361,7 @@ ScopedFocusReturn::ScopedFocusReturn() : window_(::GetActiveWindow()), focus_(::
 
 ScopedFocusReturn::~ScopedFocusReturn() {
     if (!window_ || !::IsWindow(window_) || !::IsWindowVisible(window_) || !::IsWindowEnabled(window_)) return;
-    const bool focusUsable = focus_ && ::IsWindow(focus_) && ::IsChild(window_, focus_) && ::IsWindowVisible(focus_) &&
-                             ::IsWindowEnabled(focus_);
+    const bool focusUsable = CanTakeFocus(window_, focus_);
     if (::GetForegroundWindow() != window_) ::SetForegroundWindow(window_);
     if (focusUsable && ::GetFocus() != focus_) ::SetFocus(focus_);
 }
