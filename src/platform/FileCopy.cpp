@@ -53,8 +53,11 @@ bool CopyOpenFile(HANDLE source, const std::string& destination) {
                                     attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target) return false;
     DWORD sizeHint = info.nFileSizeHigh != 0 ? kCopyBlock : info.nFileSizeLow;
-    if (CopyData(source, target.Get(), sizeHint) && ::SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime))
+    if (CopyData(source, target.Get(), sizeHint)) {
+        // A file system that keeps no such time (or refuses it) still gets the whole file.
+        ::SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime);
         return true;
+    }
     // A half-written file must not stand in for the one it replaced; the copy's error is the one reported.
     const DWORD error = ::GetLastError();
     target.Close();
