@@ -13,7 +13,8 @@ bool WriteAll(HANDLE file, const char* data, size_t size);
 // Copies the whole of source, read from its start through the handle, over destination as the
 // system's plain copy does: an existing file is replaced (a read-only, hidden or busy one is
 // refused), the copy gets the source's attributes and (where the file system keeps it) time
-// of last change, and a copy that fails part-way is removed. False with the system's last error when it fails.
+// of last change, and a copy that fails part-way is removed. False with the system's last
+// error when it fails.
 bool CopyOpenFile(HANDLE source, const std::string& destination);
 
 }  // namespace platform
