@@ -171,8 +171,7 @@ public:
 
         // A later member of the same name replaces the earlier one.
         std::string key = platform::UpperCaseAscii(name);
-        if (std::erase_if(held_.files_, [&](const auto& file) { return file.first == key; }) != 0)
-            ::DeleteFileA(path.c_str());
+        if (held_.files_.erase(key) != 0) ::DeleteFileA(path.c_str());
         // Made new, for reading and writing, and shared with no one until released: nothing
         // else can open it between its first byte and its copy into place. Whatever already
         // has its name in this run's folder was put there by someone else and is refused.
@@ -184,7 +183,7 @@ public:
             ::DeleteFileA(path.c_str());
             return false;
         }
-        held_.files_.emplace_back(key, std::move(file));
+        held_.files_.emplace(key, std::move(file));
         return true;
     }
 
@@ -215,11 +214,8 @@ bool IsSafeMemberName(const std::string& name) {
 }
 
 HANDLE ExtractedFiles::Find(const std::string& name) const {
-    const std::string key = platform::UpperCaseAscii(name);
-    for (const auto& [heldName, file] : files_) {
-        if (heldName == key) return file.Get();
-    }
-    return nullptr;
+    auto held = files_.find(platform::UpperCaseAscii(name));
+    return held == files_.end() ? nullptr : held->second.Get();
 }
 
 void ExtractedFiles::Release() {

@@ -4,8 +4,7 @@
 // Unpacking puts every member as a file into one folder; RemoveFolder clears that folder again.
 #include <cstddef>
 #include <string>
-#include <utility>
-#include <vector>
+#include <unordered_map>
 
 #include "platform/ScopedHandle.h"
 
@@ -41,7 +40,7 @@ public:
 private:
     friend class Extraction;
     platform::ScopedFile folder_;
-    std::vector<std::pair<std::string, platform::ScopedFile>> files_;  // upper-cased name, file
+    std::unordered_map<std::string, platform::ScopedFile> files_;  // by upper-cased name
 };
 
 // Unpacks the archive into targetFolder, which must end in a backslash and whose parent must
