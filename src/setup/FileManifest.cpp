@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
@@ -13,6 +15,14 @@ namespace {
 StepResult CreateFolderIfMissing(const std::string& folder) {
     if (platform::FolderExists(folder) || ::CreateDirectoryA(folder.c_str(), nullptr)) return Done();
     return ReportDirectoryError();
+}
+
+// Reports the copy into destination, makes it with copy, and turns a failure into the copy error
+// with the system's reason.
+StepResult ReportedCopy(ProgressReport& progress, const std::string& destination, const std::function<bool()>& copy) {
+    progress.ShowProgress("Copying File '" + destination + "'" + "...");
+    if (copy()) return Done();
+    return Failed("File copy error: " + platform::LastErrorMessage());
 }
 
 }  // namespace
@@ -29,21 +39,21 @@ StepResult CreateFolders(const InstallContext& context) {
 
 StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
                        const std::string& destinationFolder) {
-    std::string destination = destinationFolder + name;
-    progress.ShowProgress("Copying File '" + destination + "'" + "...");
-    if (::CopyFileA((sourceFolder + name).c_str(), destination.c_str(), FALSE)) return Done();
-    return Failed("File copy error: " + platform::LastErrorMessage());
+    const std::string destination = destinationFolder + name;
+    return ReportedCopy(progress, destination,
+                        [&] { return ::CopyFileA((sourceFolder + name).c_str(), destination.c_str(), FALSE) != 0; });
 }
 
 StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
                             const std::string& destinationFolder) {
     if (!context.Unpacked) return CopyOneFile(progress, name, context.ExtractFolder, destinationFolder);
-    std::string destination = destinationFolder + name;
-    progress.ShowProgress("Copying File '" + destination + "'" + "...");
-    HANDLE source = context.Unpacked->Find(name);
-    if (!source) ::SetLastError(ERROR_FILE_NOT_FOUND);  // as a copy of a file the archive lacked says
-    if (source && platform::CopyOpenFile(source, destination)) return Done();
-    return Failed("File copy error: " + platform::LastErrorMessage());
+    const std::string destination = destinationFolder + name;
+    return ReportedCopy(progress, destination, [&] {
+        HANDLE source = context.Unpacked->Find(name);
+        if (source) return platform::CopyOpenFile(source, destination);
+        ::SetLastError(ERROR_FILE_NOT_FOUND);  // as a copy of a file the archive lacked says
+        return false;
+    });
 }
 
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context) {
