@@ -1,5 +1,6 @@
 #include "setup/Uninstall.h"
 
+#include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
@@ -48,16 +49,7 @@ bool ReadWholeFile(const std::string& path, std::string& content) {
 bool WriteWholeFile(const std::string& path, const std::string& text) {
     platform::ScopedFile file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    size_t done = 0;
-    while (done < text.size()) {
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), text.data() + done, static_cast<DWORD>(text.size() - done), &written, nullptr) ||
-            written == 0)
-            return false;
-        done += written;
-    }
-    return true;
+    return file && platform::WriteAll(file.Get(), text.data(), text.size());
 }
 
 }  // namespace
