@@ -677,7 +677,7 @@ void StatusBar::SetPanelText(int index, const std::string& text) {
     texts_[static_cast<size_t>(index)] = text;
     paintedSinceText_ = false;
     if (!handle_) return;
-    if (OwnPaintFits() && (background_ || TakeBackground())) {
+    if (PaintsOwnTexts()) {
         // The bar's own handling of a new text costs many times drawing it (under Wine it
         // repaints through the window system): the text is drawn at once, and the bar is told
         // only when a message reaches it that may need its texts (SendTexts).
@@ -714,7 +714,7 @@ LRESULT StatusBar::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             ::ValidateRect(handle_, nullptr);
             return 0;
         }
-        if (OwnPaintFits() && (background_ || TakeBackground())) {
+        if (PaintsOwnTexts()) {
             PAINTSTRUCT paint;
             HDC dc = ::BeginPaint(handle_, &paint);
             DrawOverBackground(dc, paint.rcPaint);
@@ -754,6 +754,8 @@ LRESULT StatusBar::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return WinControl::WndProc(message, wParam, lParam);
 }
+
+bool StatusBar::PaintsOwnTexts() { return OwnPaintFits() && (background_ || TakeBackground()); }
 
 bool StatusBar::OwnPaintFits() const {
     // A tab places the text after it in the middle or at the right: the bar's own painting.

@@ -293,6 +293,8 @@ private:
     // Has the bar paint itself without texts into background_; false when it cannot be had.
     bool TakeBackground();
     bool OwnPaintFits() const;
+    // Whether the bar's texts are drawn here, over its picture (taken now if need be).
+    bool PaintsOwnTexts();
     // The picture, then the texts over it, within area of dc.
     void DrawOverBackground(HDC dc, const RECT& area);
     // Tells the bar the texts it shows (SetPanelText draws them without telling it).
