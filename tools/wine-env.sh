@@ -1,8 +1,11 @@
 # Sourced by the run and test scripts: a fresh Wine prefix and an X server of this run's own.
-# After sourcing: WINEPREFIX and DISPLAY are set, a persistent wineserver runs, and
-# vorna_env_stop (called on exit) ends both and removes the prefix.
+# After vorna_env_start: WINEPREFIX and DISPLAY are set, a persistent wineserver runs, and
+# vorna_env_stop (called on exit) ends both and removes the prefix. The prefix is a WoW64 one
+# for the x86 flavour and a 64-bit one for x86_64 (tools/flavour.sh).
+. "$(dirname "${BASH_SOURCE[0]}")/flavour.sh"
 
 vorna_env_start() {
+  vorna_flavour || return 1
   export WINEDEBUG=-all
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
@@ -22,11 +25,17 @@ vorna_env_start() {
     export DISPLAY=":$number"
     echo "X display: $DISPLAY"
   fi
-  wineboot -i </dev/null >/dev/null 2>&1
-  # The programs are 32-bit and must meet what 64-bit Windows gives them: a WoW64 prefix,
-  # which Wine makes only when its 32-bit half (wine32) is installed.
-  if [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
-    echo "The Wine prefix has no windows/syswow64: install wine32:i386 (tools/deps.sh) for a WoW64 prefix" >&2
+  local status=0 said
+  said=$(wineboot -i </dev/null 2>&1) || status=$?
+  if [ "$status" != 0 ]; then
+    echo "Wine could not start (wineboot exited with code $status${said:+: $(echo "$said" | tail -n 1)})" >&2
+    return 1
+  fi
+  # The x86 flavour's programs are 32-bit and must meet what 64-bit Windows gives them: a WoW64
+  # prefix, which Wine makes only when its 32-bit half (wine32) is installed. (A 64-bit prefix
+  # has a windows/syswow64 folder too; only a 32-bit program can tell.)
+  if [ "$VORNA_ARCH" = x86 ] && ! wine "C:\\windows\\syswow64\\cmd.exe" /c exit </dev/null >/dev/null 2>&1; then
+    echo "The Wine prefix runs no 32-bit program: install wine32:i386 (tools/deps.sh) for a WoW64 prefix" >&2
     return 1
   fi
   # Wine's own fonts (package fonts-wine) are looked for in the prefix's Fonts folder only;
@@ -48,11 +57,10 @@ vorna_env_start() {
 # For the scripts that run programs of this tree: installs what is missing, builds, starts the
 # environment, and sets bin to the folder of the built programs.
 vorna_build_and_start() {
-  local root
-  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-  "$root/tools/deps.sh"
-  "$root/tools/build.sh" >/dev/null
-  bin=${VORNA_BUILD_DIR:-$root/build}/bin
+  vorna_flavour
+  "$vorna_root/tools/deps.sh"
+  "$vorna_root/tools/build.sh" >/dev/null
+  bin=$(vorna_build_dir)/bin
   vorna_env_start >/dev/null
 }
 
