@@ -5,8 +5,9 @@
 #   <output>/vorna-setup-<version>/Setup.exe, Setup.Dat   the medium
 #   <output>/vorna-setup-<version>.zip                     the same as one download
 #   <output>/SHA256SUMS                                    of the three files above
-# Setup.exe is built from this tree (the Setup and packdat targets; --bin takes Setup.exe and
-# packdat.exe from a build folder's bin instead) and bound to its
+# Setup.exe is built from this tree as the shipped 32-bit program, with packdat.exe of this
+# host's flavour to run under Wine (tools/flavour.sh; --bin takes both from a build folder's bin
+# instead) and bound to its
 # Setup.Dat: the archive's SHA-256 is written into the program, which then unpacks that archive
 # only. Given a code-signing certificate (a PKCS#12 file; also VORNA_SIGN_CERT) and the name
 # of the variable that holds its password (default VORNA_SIGN_PASSWORD), the program is then
@@ -48,6 +49,8 @@ if [ -e "$output" ]; then
   [ -d "$output" ] || refuse "'$output' exists and is not a folder"
   [ -z "$(ls -A "$output")" ] || refuse "'$output' exists and is not empty; a release goes into a new folder"
 fi
+. "$here/tools/wine-env.sh"
+vorna_flavour
 "$here/tools/deps.sh"
 if [ -n "$cert" ]; then
   [ -f "$cert" ] || refuse "no certificate file '$cert'"
@@ -59,11 +62,14 @@ if [ -n "$cert" ]; then
     refuse "the password does not open the certificate '$cert' (or it is no PKCS#12 file)"
 fi
 
+setup_bin=$bin
 if [ -z "$bin" ]; then
-  "$here/tools/build.sh" Setup packdat >/dev/null
-  bin=${VORNA_BUILD_DIR:-$here/build}/bin
+  "$here/tools/build.sh" packdat >/dev/null
+  bin=$(vorna_build_dir)/bin
+  VORNA_ARCH=x86 VORNA_BUILD_DIR=$(vorna_build_dir x86) "$here/tools/build.sh" Setup >/dev/null
+  setup_bin=$(vorna_build_dir x86)/bin
 fi
-[ -f "$bin/Setup.exe" ] && [ -f "$bin/packdat.exe" ] || refuse "no Setup.exe and packdat.exe in '$bin'"
+[ -f "$setup_bin/Setup.exe" ] && [ -f "$bin/packdat.exe" ] || refuse "no Setup.exe and packdat.exe in '$bin'"
 version=$(sed -n 's/^project([A-Za-z]* VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
 name=vorna-setup-$version
 
@@ -75,7 +81,6 @@ trap cleanup EXIT
 medium="$stage/out/$name"
 mkdir -p "$medium"
 
-. "$here/tools/wine-env.sh"
 vorna_env_for_tools cleanup
 packdat() { wine "$bin/packdat.exe" "$@" </dev/null; }
 
@@ -90,7 +95,7 @@ done < <(packdat --names)
 [ -n "$(find "$payload" -maxdepth 1 -type f -iname '*.gif' -print -quit)" ] ||
   echo "release: note: the payload has no *.gif images" >&2
 
-cp "$bin/Setup.exe" "$medium/Setup.exe"
+cp "$setup_bin/Setup.exe" "$medium/Setup.exe"
 packdat "$(winpath "$medium/Setup.Dat")" "$(winpath "$payload")" >"$stage/packdat.log" 2>&1 ||
   { cat "$stage/packdat.log" >&2; refuse "packdat could not pack '$payload'"; }
 packdat --embed-digest "$(winpath "$medium/Setup.exe")" "$(winpath "$medium/Setup.Dat")" >"$stage/digest.log" 2>&1 ||

@@ -9,11 +9,12 @@ set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 mode=headless
 [ -n "${DISPLAY:-}" ] && [ "${1:-}" = "--interactive" ] && mode=interactive
+. "$here/tools/wine-env.sh"
+vorna_flavour
 "$here/tools/deps.sh"
 "$here/tools/build.sh" >/dev/null
-bin=${VORNA_BUILD_DIR:-$here/build}/bin
+bin=$(vorna_build_dir)/bin
 [ "$mode" = interactive ] && export VORNA_USE_DISPLAY=1
-. "$here/tools/wine-env.sh"
 vorna_env_start
 
 # The installation medium: Setup.exe with Setup.Dat beside it, as C:\Media.
@@ -53,7 +54,8 @@ wait "$setup"; echo "  Setup.exe ended with exit code $?"
 echo "Installed:"
 ls "$WINEPREFIX/drive_c/Program Files/Vorna" | tr '\n' ' '; echo
 wine sc query VORNASMTP </dev/null 2>/dev/null | grep -E "SERVICE_NAME|STATE" | tr -s ' ' || true
-wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorna' /reg:32 </dev/null 2>/dev/null | grep REG_SZ || true
+view=/reg:64; [ "$VORNA_ARCH" = x86 ] && view=/reg:32  # the registry view of Setup.exe's bitness
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorna' "$view" </dev/null 2>/dev/null | grep REG_SZ || true
 
 echo "Uninstall (through the stored UninstallString):"
 wine 'C:\Program Files\Vorna\Setup.exe' /UNINSTALL </dev/null >/dev/null 2>&1 &

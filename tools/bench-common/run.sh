@@ -8,15 +8,12 @@ set -eu
 program=$1
 shift
 here=$(cd "$(dirname "$0")/../.." && pwd)
-"$here/tools/deps.sh"
-"$here/tools/build.sh" >/dev/null
-build=${VORNA_BUILD_DIR:-$here/build}
 . "$here/tools/wine-env.sh"
-vorna_env_start >/dev/null
+vorna_build_and_start  # sets bin
 work=$(mktemp -d /tmp/vorna-bench.XXXXXX)
 log=$(mktemp /tmp/vorna-bench-log.XXXXXX)
 trap 'vorna_env_stop; rm -rf "$work" "$log"' EXIT
 status=0
-wine "$build/bin/$program.exe" "Z:${work//\//\\}\\run" "$@" </dev/null >"$log" 2>&1 || status=$?
+wine "$bin/$program.exe" "Z:${work//\//\\}\\run" "$@" </dev/null >"$log" 2>&1 || status=$?
 cat "$log"
 exit "$status"
