@@ -39,30 +39,66 @@ const char* const kShortcuts[][2] = {
 
 class InstallTest : public CleanMachine {};
 
-// Where a 64-bit tool finds a key that a 32-bit program wrote under HKLM\Software.
-std::string Wow64Key(const std::string& softwareKey) {
+// The setup under test is the 32-bit program (the shipped one, under WoW64) or the x86_64 one
+// built from the same sources; what 64-bit Windows shows of its install follows its bitness.
+bool SetupIs32Bit() {
+    DWORD type = 0;
+    std::string setup = testing_support::BinFolder() + "Setup.exe";
+    EXPECT_TRUE(::GetBinaryTypeA(setup.c_str(), &type)) << setup;
+    return type == SCS_32BIT_BINARY;
+}
+
+// Where a 64-bit tool finds a key that the setup wrote under HKLM\Software: a 32-bit program's
+// writes go to the 32-bit view, Wow6432Node to a 64-bit tool.
+std::string NativeKey(const std::string& softwareKey) {
+    if (!SetupIs32Bit()) return softwareKey;
     return "Software\\Wow6432Node" + softwareKey.substr(std::string("Software").size());
 }
 
-// What 64-bit Windows shows of the 32-bit setup's install: the values in the 32-bit registry
-// view (Wow6432Node to a 64-bit tool, nothing in the 64-bit view), the applet in the 32-bit
-// system folder (syswow64 on disk) and not in the 64-bit one.
+// While it lives, this test sees files as a 64-bit program does: system32 is the 64-bit system
+// folder even when the test is a 32-bit program.
+class NativeFileSystem {
+public:
+    NativeFileSystem() {
+        BOOL wow64 = FALSE;
+        off_ = ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64 &&
+               ::Wow64DisableWow64FsRedirection(&redirection_);
+    }
+    ~NativeFileSystem() {
+        if (off_) ::Wow64RevertWow64FsRedirection(redirection_);
+    }
+    NativeFileSystem(const NativeFileSystem&) = delete;
+    NativeFileSystem& operator=(const NativeFileSystem&) = delete;
+
+private:
+    PVOID redirection_ = nullptr;
+    bool off_ = false;
+};
+
+// What 64-bit Windows shows of the setup's install: the values in the registry view of its
+// bitness (for the 32-bit setup Wow6432Node to a 64-bit tool) and nothing in the other view, the
+// applet in the system folder of its bitness (syswow64 on disk for the 32-bit setup) and not in
+// the other one.
 void ExpectWhere64BitWindowsKeepsIt(const std::string& destination, const Payload& payload) {
-    BOOL wow64 = FALSE;
-    ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
-        << "the tests must run as 32-bit programs under WoW64 (a prefix with wine32)";
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir", KEY_WOW64_32KEY), destination);
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kVornaKey), "InstallDir", KEY_WOW64_64KEY), destination);
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kVornaKey, KEY_WOW64_64KEY)) << "in the 64-bit view";
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kUninstallKey), "DisplayName", KEY_WOW64_64KEY),
+    bool setup32 = SetupIs32Bit();
+    if (setup32) {
+        BOOL wow64 = FALSE;
+        ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
+            << "the 32-bit setup must run under WoW64 (a prefix with wine32)";
+    }
+    const REGSAM own = setup32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const REGSAM other = setup32 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir", own), destination);
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, NativeKey(kVornaKey), "InstallDir", KEY_WOW64_64KEY), destination);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kVornaKey, other)) << "in the other view";
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, NativeKey(kUninstallKey), "DisplayName", KEY_WOW64_64KEY),
               "VORNA Mail Server");
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_WOW64_64KEY)) << "in the 64-bit view";
-    EXPECT_EQ(ReadFileBytes(WindowsFolder() + "syswow64\\VORNA.CPL"), payload.Data("VORNA.CPL"));
-    PVOID redirection = nullptr;
-    ASSERT_TRUE(::Wow64DisableWow64FsRedirection(&redirection));
-    bool inNativeSystem = FileExists(SystemFolder() + "VORNA.CPL");
-    ::Wow64RevertWow64FsRedirection(redirection);
-    EXPECT_FALSE(inNativeSystem) << "a 32-bit applet in the 64-bit system folder";
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey, other)) << "in the other view";
+    const std::string ownSystem = WindowsFolder() + (setup32 ? "syswow64\\" : "system32\\");
+    const std::string otherSystem = WindowsFolder() + (setup32 ? "system32\\" : "syswow64\\");
+    NativeFileSystem native;
+    EXPECT_EQ(ReadFileBytes(ownSystem + "VORNA.CPL"), payload.Data("VORNA.CPL")) << ownSystem;
+    EXPECT_FALSE(FileExists(otherSystem + "VORNA.CPL")) << "the applet in " << otherSystem;
 }
 
 // Presses Install, accepts the licence and follows the sequence to the closing box, which
@@ -183,7 +219,7 @@ void StartFrom64BitProcess(SetupDriver& setup, const std::string& command) {
 // from where a 64-bit program finds it, started by a 64-bit process) and answers Yes.
 void UninstallThroughUninstallString(SetupDriver& setup, const std::string& destination) {
     std::optional<std::string> command =
-        RegistryString(HKEY_LOCAL_MACHINE, Wow64Key(kUninstallKey), "UninstallString", KEY_WOW64_64KEY);
+        RegistryString(HKEY_LOCAL_MACHINE, NativeKey(kUninstallKey), "UninstallString", KEY_WOW64_64KEY);
     ASSERT_TRUE(command);
     // Read as Windows reads a command line: the quoted program, then the argument.
     ASSERT_EQ(command->front(), '"');
@@ -775,16 +811,21 @@ TEST_F(HijackTest, ReadOnlyFilesPlantedInTheExtractionFolderAreNeverInstalled) {
         const std::string bin = std::getenv("VORNA_BIN");
         const char* display = std::getenv("DISPLAY");
         const std::string home = "/tmp/vorna-unprivileged." + std::to_string(::GetCurrentProcessId());
+        // The loader this run's Wine was started with, when chosen (the x86_64 flavour starts
+        // Wine's 64-bit loader directly), else Debian's launcher.
+        const char* loader = std::getenv("WINELOADER");
+        const std::string wine = loader && *loader ? std::string(loader) + " " : "wine ";
         const std::string as = "setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH=/usr/bin:/bin HOME=" +
                                home + " WINEPREFIX=" + home + "/prefix WINEDEBUG=-all DISPLAY=" +
-                               (display ? display : "") + " VORNA_BIN=" + bin + " VORNA_UNPRIVILEGED=1 ";
+                               (display ? display : "") + (loader && *loader ? " WINELOADER=" + std::string(loader) : "") +
+                               " VORNA_BIN=" + bin + " VORNA_UNPRIVILEGED=1 ";
         AtEnd(as + "wineserver -k; rm -rf " + home);
-        ASSERT_EQ(RunUnix("mkdir -p " + home + " && chown 65534:65534 " + home + " && " + as +
-                          "wineboot -i >/dev/null 2>&1 && " + as + "wineserver -w"),
+        ASSERT_EQ(RunUnix("mkdir -p " + home + " && chown 65534:65534 " + home + " && " + as + wine +
+                          "wineboot.exe -i >/dev/null 2>&1 && " + as + "wineserver -w"),
                   0u)
             << "cannot make a Wine prefix for the unprivileged user (setpriv, user 65534)";
         const std::string log = home + "/test.log";
-        DWORD code = RunUnix(as + "wine " + bin +
+        DWORD code = RunUnix(as + wine + bin +
                              "/e2e_install_tests.exe --gtest_filter=HijackTest.ReadOnlyFilesPlantedInTheExtractionFolderAreNeverInstalled >" +
                              log + " 2>&1");
         std::string output = ReadFileBytes(testing_support::WindowsPathOf(log));
