@@ -11,6 +11,7 @@
 #include "archive/PayloadDigest.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
+#include "platform/ScopeExit.h"
 #include "platform/ScopedHandle.h"
 #include "platform/Security.h"
 #include "platform/SystemInfo.h"
@@ -124,7 +125,8 @@ void EmptyFolder(const std::string& folder) {
 // One run of ExtractArchive.
 class Extraction {
 public:
-    Extraction(const std::string& targetFolder, ExtractedFiles& held) : folder_(targetFolder), held_(held) {}
+    Extraction(const std::string& targetFolder, ExtractedFiles& held, const platform::BetweenBlocks& between)
+        : folder_(targetFolder), held_(held), between_(between) {}
 
     // Makes the folder anew: what stood at its path (a link, a folder left by an earlier run
     // or planted) goes first, and the new folder is pinned and checked to be no link.
@@ -178,29 +180,33 @@ public:
         platform::ScopedFile file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) return false;
-        if (!WriteMember(reader, file.Get(), static_cast<size_t>(size))) {
+        // A member that is not written whole, or whose writing is stopped, leaves no file.
+        platform::ScopeExit removePartial([&] {
+            if (!file) return;
             file.Close();
             ::DeleteFileA(path.c_str());
-            return false;
-        }
+        });
+        if (!WriteMember(reader, file.Get(), static_cast<size_t>(size))) return false;
         held_.files_.emplace(key, std::move(file));
         return true;
     }
 
 private:
-    static bool WriteMember(ArchiveReader& reader, HANDLE member, size_t size) {
+    bool WriteMember(ArchiveReader& reader, HANDLE member, size_t size) {
         while (size > 0) {
             auto [data, count] = reader.Peek(size);
             if (count == 0) return false;  // the archive ended inside the member
             if (!platform::WriteAll(member, data, count)) return false;
             reader.Consume(count);
             size -= count;
+            if (between_) between_();
         }
         return true;
     }
 
     std::string folder_;
     ExtractedFiles& held_;
+    const platform::BetweenBlocks& between_;
 };
 
 bool IsSafeMemberName(const std::string& name) {
@@ -229,7 +235,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 }
 
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
-                    size_t copyBufferSize) {
+                    size_t copyBufferSize, const platform::BetweenBlocks& between) {
     held.Release();
     // Paths are short texts. Cutting a longer one would open another file, or lose the folder's
     // backslash so that members land beside the folder: such paths are refused instead.
@@ -241,8 +247,8 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     // no folder behind.
     platform::ScopedFile archive(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (archive && !ArchiveMatchesEmbeddedDigest(archive.Get())) return false;
-    Extraction extraction(targetFolder, held);
+    if (archive && !ArchiveMatchesEmbeddedDigest(archive.Get(), between)) return false;
+    Extraction extraction(targetFolder, held, between);
     if (!extraction.ProvideFolder()) return false;
     if (!archive) return false;
     LARGE_INTEGER size{};
@@ -255,7 +261,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     return true;
 }
 
-void RemoveFolder(const std::string& folder) {
+void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between) {
     // An empty or cut text would clear the current folder or another one.
     if (folder.size() < 2 || folder.size() > platform::kShortTextMax || folder.back() != '\\') return;
     const std::string path = WithoutTrailingBackslash(folder);
@@ -269,7 +275,10 @@ void RemoveFolder(const std::string& folder) {
         platform::ScopedFile pinned = PinFolder(path);
         if (!pinned || IsLink(path)) return;
         platform::ForEachFile(folder, "*.*", platform::kAnyFileMask,
-                              [&](const std::string& name) { ::DeleteFileA((folder + name).c_str()); });
+                              [&](const std::string& name) {
+                                  ::DeleteFileA((folder + name).c_str());
+                                  if (between) between();
+                              });
     }
     ::RemoveDirectoryA(path.c_str());
 }

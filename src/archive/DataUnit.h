@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/FileCopy.h"
 #include "platform/ScopedHandle.h"
 
 namespace archive {
@@ -49,15 +50,17 @@ private:
 // folder is made anew, on NT for SYSTEM and Administrators only. True only when every member
 // was written whole; the files then stay held in held.
 // False when the folder cannot be provided, the archive cannot be opened, or a member cannot
-// be read or written whole (its partial file is removed; earlier members stay).
+// be read or written whole (its partial file is removed; earlier members stay). between runs
+// after each block read for the archive's check or written for a member; when it throws, the
+// member being written is removed and the exception goes on.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
-                    size_t copyBufferSize = kCopyBufferSize);
+                    size_t copyBufferSize = kCopyBufferSize, const platform::BetweenBlocks& between = {});
 // The same, releasing the files at once.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
 
 // Deletes every file (of any attributes) directly in folder, then the folder if it is empty.
 // Does not descend into subfolders and never follows a link: a folder that is a link loses
-// the link only. Reports nothing.
-void RemoveFolder(const std::string& folder);
+// the link only. Reports nothing; between runs after each file.
+void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between = {});
 
 }  // namespace archive

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/ScopeExit.h"
 #include "platform/ScopedHandle.h"
 
 namespace platform {
@@ -16,7 +17,7 @@ constexpr DWORD kCopyBlock = 1024 * 1024;
 constexpr DWORD kCopiedAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
-bool CopyData(HANDLE source, HANDLE target, DWORD sizeHint) {
+bool CopyData(HANDLE source, HANDLE target, DWORD sizeHint, const BetweenBlocks& between) {
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(source, start, nullptr, FILE_BEGIN)) return false;
     std::vector<char> block(std::clamp<DWORD>(sizeHint, 1, kCopyBlock));
@@ -25,6 +26,7 @@ bool CopyData(HANDLE source, HANDLE target, DWORD sizeHint) {
         if (!::ReadFile(source, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) return false;
         if (got == 0) return true;
         if (!WriteAll(target, block.data(), got)) return false;
+        if (between) between();
     }
 }
 
@@ -45,25 +47,29 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
     return true;
 }
 
-bool CopyOpenFile(HANDLE source, const std::string& destination) {
+bool CopyOpenFile(HANDLE source, const std::string& destination, const BetweenBlocks& between) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(source, &info)) return false;
     DWORD attributes = info.dwFileAttributes & kCopiedAttributes;
     ScopedFile target(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target) return false;
+    // A half-written file must not stand in for the one it replaced, whether the copy failed or
+    // was stopped; the copy's error is the one reported.
+    bool whole = false;
+    ScopeExit removeHalfWritten([&] {
+        if (whole) return;
+        const DWORD error = ::GetLastError();
+        target.Close();
+        ::DeleteFileA(destination.c_str());
+        ::SetLastError(error);
+    });
     DWORD sizeHint = info.nFileSizeHigh != 0 ? kCopyBlock : info.nFileSizeLow;
-    if (CopyData(source, target.Get(), sizeHint)) {
-        // A file system that keeps no such time (or refuses it) still gets the whole file.
-        ::SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime);
-        return true;
-    }
-    // A half-written file must not stand in for the one it replaced; the copy's error is the one reported.
-    const DWORD error = ::GetLastError();
-    target.Close();
-    ::DeleteFileA(destination.c_str());
-    ::SetLastError(error);
-    return false;
+    if (!CopyData(source, target.Get(), sizeHint, between)) return false;
+    // A file system that keeps no such time (or refuses it) still gets the whole file.
+    ::SetFileTime(target.Get(), nullptr, nullptr, &info.ftLastWriteTime);
+    whole = true;
+    return true;
 }
 
 }  // namespace platform

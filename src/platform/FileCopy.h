@@ -3,9 +3,15 @@
 // stands between what was checked and what is copied.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace platform {
+
+// Called after each block of a long read or copy, so that a caller with windows can let them
+// answer in the middle of a large file. It may throw to stop the work: what was half-written is
+// then removed before the exception goes on.
+using BetweenBlocks = std::function<void()>;
 
 // Writes all of data; false (with the system's last error) when the file takes less.
 bool WriteAll(HANDLE file, const char* data, size_t size);
@@ -15,6 +21,6 @@ bool WriteAll(HANDLE file, const char* data, size_t size);
 // refused), the copy gets the source's attributes and (where the file system keeps it) time
 // of last change, and a copy that fails part-way is removed. False with the system's last
 // error when it fails.
-bool CopyOpenFile(HANDLE source, const std::string& destination);
+bool CopyOpenFile(HANDLE source, const std::string& destination, const BetweenBlocks& between = {});
 
 }  // namespace platform

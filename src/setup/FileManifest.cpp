@@ -50,7 +50,7 @@ StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& cont
     const std::string destination = destinationFolder + name;
     return ReportedCopy(progress, destination, [&] {
         HANDLE source = context.Unpacked->Find(name);
-        if (source) return platform::CopyOpenFile(source, destination);
+        if (source) return platform::CopyOpenFile(source, destination, [&progress] { progress.KeepAlive(); });
         ::SetLastError(ERROR_FILE_NOT_FOUND);  // as a copy of a file the archive lacked says
         return false;
     });

@@ -29,9 +29,12 @@ std::string MakeMissingFallbackParent(const InstallContext& context) {
 }
 
 // Unpacks Setup.Dat from beside the program into ExtractFolder; the files stay held in extracted.
-StepResult ExtractPayload(const InstallContext& context, archive::ExtractedFiles& extracted) {
+StepResult ExtractPayload(ProgressReport& progress, const InstallContext& context,
+                          archive::ExtractedFiles& extracted) {
     std::string archivePath = platform::CutToShortText(context.ProgramFolder + "Setup.Dat");
-    if (archive::ExtractArchive(archivePath, context.ExtractFolder, extracted)) return Done();
+    if (archive::ExtractArchive(archivePath, context.ExtractFolder, extracted, archive::kCopyBufferSize,
+                                [&progress] { progress.KeepAlive(); }))
+        return Done();
     return Failed("Extracting files error: data file error");
 }
 
@@ -51,9 +54,17 @@ std::string ChooseExtractFolder() {
 void TMainForm::InstallButonClick() {
     // A click served while the sequence reports its progress starts nothing.
     if (installing_) return;
-    installing_ = true;
-    platform::ScopeExit running([this] { installing_ = false; });
+    try {
+        installing_ = true;
+        platform::ScopeExit running([this] { installing_ = false; });
+        RunInstall();
+    } catch (const SetupCancelled&) {
+        // What was being written is removed by now.
+    }
+    if (cancelled_) EndSetup();
+}
 
+void TMainForm::RunInstall() {
     if (platform::ShowMessage(kLicenceQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) return;
     std::string destination = PathEdit->Caption();
     if (!platform::IsFullPath(destination)) {
@@ -74,7 +85,7 @@ void TMainForm::InstallButonClick() {
         {"ExtractArchive",
          [&] {
              madeParent = MakeMissingFallbackParent(Context);
-             return ExtractPayload(Context, extracted);
+             return ExtractPayload(*this, Context, extracted);
          }},
         // The running servers hold their programs open: they stop before the files are replaced.
         {"CheckRunningServices", [&] { return CheckRunningServices(*this); }},
@@ -98,7 +109,7 @@ void TMainForm::InstallButonClick() {
          }},
         {"RemoveFolder",
          [&] {
-             archive::RemoveFolder(Context.ExtractFolder);
+             archive::RemoveFolder(Context.ExtractFolder, [this] { KeepAlive(); });
              if (!madeParent.empty()) ::RemoveDirectoryA(madeParent.c_str());
              return Done();
          }},
@@ -113,7 +124,14 @@ void TMainForm::BrowseButtonClick() {
 }
 
 void TMainForm::CloseButtonClick() {
-    if (platform::ShowMessage(kCancelQuestion, "Exit Setup", platform::kQuestionBox) == IDYES) EndSetup();
+    if (platform::ShowMessage(kCancelQuestion, "Exit Setup", platform::kQuestionBox) != IDYES) return;
+    // During the install the click is answered from inside its work: the install stops at its
+    // next pause, so that the file it is writing is removed before the program ends.
+    if (installing_) {
+        cancelled_ = true;
+        return;
+    }
+    EndSetup();
 }
 
 }  // namespace setup

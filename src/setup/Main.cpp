@@ -62,8 +62,22 @@ bool TMainForm::HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     return true;
 }
 
-void TMainForm::ShowProgress(const std::string& text) {
+// Often enough that a click or a repaint never waits long, seldom enough to cost nothing
+// against a 1 MB block's copy.
+constexpr DWORD kAnswerIntervalMs = 50;
+
+void TMainForm::AnswerWaitingMessages() {
     platform::Application::Instance().ProcessMessages();
+    lastAnswered_ = ::GetTickCount();
+    if (cancelled_) throw SetupCancelled{};
+}
+
+void TMainForm::KeepAlive() {
+    if (::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
+}
+
+void TMainForm::ShowProgress(const std::string& text) {
+    AnswerWaitingMessages();
     RunForm->Show();
     // Each text change invalidates just what shows the text; painting that at once puts the
     // new text on screen before this returns, without drawing the rest again (once per file).

@@ -30,6 +30,7 @@ public:
     void BrowseButtonClick();
 
     void ShowProgress(const std::string& text) override;
+    void KeepAlive() override;
     // The application-wide handler: unexpected errors are discarded without a word.
     void AppException() {}
 
@@ -43,9 +44,16 @@ protected:
     void BuildControls() override;
 
 private:
+    // Lets every waiting message run; throws SetupCancelled when Cancel was confirmed meanwhile.
+    void AnswerWaitingMessages();
+    // The install from the licence question to its end; InstallButonClick ends a cancelled one.
+    void RunInstall();
+
     std::vector<std::string> arguments_;
     std::string proposedFolder_;  // "InstallDir" of a previous installation, or empty
     bool installing_ = false;
+    bool cancelled_ = false;  // Cancel confirmed during the install: it stops at its next pause
+    DWORD lastAnswered_ = 0;  // when the windows last answered during the install (tick count)
 };
 
 // The four windows, created once at start in this order and living until the end.

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 
@@ -104,7 +106,22 @@ StepResult RemoveService(SC_HANDLE manager, const ServerRow& server) {
     return ::DeleteService(service.Get()) ? Done() : ReportServiceError();
 }
 
+namespace {
+
+// No progress window to keep answering.
+class Unreported : public ProgressReport {
+public:
+    void ShowProgress(const std::string&) override {}
+};
+
+}  // namespace
+
 StepResult StopAndClearServices() {
+    Unreported none;
+    return StopAndClearServices(none);
+}
+
+StepResult StopAndClearServices(ProgressReport& progress) {
     for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
         DWORD state = 0;
         if (!IsServerRunning(index, state)) continue;
@@ -112,7 +129,11 @@ StepResult StopAndClearServices() {
         if (platform::IsWindowsNT() && state != kServiceRunning) continue;
         if (StepResult result = ControlServer(index, false, {}); !result.done) return result;
     }
-    ::Sleep(kStopPauseMs);
+    // The pause in short steps, so that the windows answer all through it.
+    for (DWORD start = ::GetTickCount(), waited = 0; waited < kStopPauseMs; waited = ::GetTickCount() - start) {
+        progress.KeepAlive();
+        ::Sleep(std::min<DWORD>(kStopPauseMs - waited, 20));
+    }
     if (!platform::IsWindowsNT()) return Done();
     for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
         DWORD state = 0;
@@ -124,18 +145,22 @@ StepResult StopAndClearServices() {
 
 StepResult CheckRunningServices(ProgressReport& progress) {
     progress.ShowProgress("Checking For Running Services...");
-    return StopAndClearServices();
+    return StopAndClearServices(progress);
 }
 
 StepResult InstallAndStartServices(ProgressReport& progress, const InstallContext& context) {
     if (platform::IsWindowsNT()) {
         progress.ShowProgress("Installing Services...");
-        for (const ServerRow& server : ServerTable)
+        for (const ServerRow& server : ServerTable) {
             if (StepResult result = ChangeService(server, true, context.DestinationFolder); !result.done) return result;
+            progress.KeepAlive();
+        }
     }
     progress.ShowProgress("Starting Services...");
-    for (ServerIndex index = 0; index < ServerTable.size(); ++index)
+    for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
         if (StepResult result = ControlServer(index, true, context.DestinationFolder); !result.done) return result;
+        progress.KeepAlive();
+    }
     progress.ShowProgress("Installation Complete");
     return Done();
 }

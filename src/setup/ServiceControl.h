@@ -61,6 +61,8 @@ std::string ServiceExecutablePath(const std::string& folder, const std::string& 
 
 // Stops the running servers, waits 500 ms, and on NT deletes every service then stopped.
 StepResult StopAndClearServices();
+// The same, with the windows of progress answering through the pause.
+StepResult StopAndClearServices(ProgressReport& progress);
 // The install's step before any file is replaced.
 StepResult CheckRunningServices(ProgressReport& progress);
 // The install's last service steps: on NT create the three services, then start the three

@@ -143,7 +143,7 @@ StepResult RemoveInstallation(InstallContext& context) {
     };
     return RunSteps({
         // The servers hold their programs open, so they go first.
-        {"StopAndClearServices", StopAndClearServices},
+        {"StopAndClearServices", [] { return StopAndClearServices(); }},
         {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
         {"DeleteUninstallEntry", silently([&] {
              registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;

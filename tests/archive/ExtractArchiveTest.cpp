@@ -167,6 +167,31 @@ TEST_F(ExtractTest, HeldFilesAreOpenToNoOneElseAndAreCopiedFromTheirHandles) {
     EXPECT_TRUE(::DeleteFileA(path.c_str()));
 }
 
+// The setup lets its windows answer between blocks, and a confirmed Cancel stops the work from
+// there: neither the member being unpacked nor the file being copied may be left half-written.
+TEST_F(ExtractTest, WorkStoppedBetweenBlocksLeavesNoHalfWrittenFile) {
+    struct Stop {};
+    const std::string big = RandomBytes(3 * archive::kCopyBufferSize, 3);
+    testing_support::WriteFileBytes(archivePath, Member("first.txt", "whole") + Member("big.bin", big));
+    int calls = 0;
+    archive::ExtractedFiles held;
+    EXPECT_THROW(archive::ExtractArchive(archivePath, target, held, archive::kCopyBufferSize, [&] {
+        if (++calls == 2) throw Stop{};
+    }),
+                 Stop);
+    EXPECT_EQ(Listing(target), Names{"first.txt"}) << "the member being unpacked was left behind";
+
+    calls = 0;
+    ASSERT_TRUE(archive::ExtractArchive(archivePath, target, held, archive::kCopyBufferSize, [&] { ++calls; }));
+    EXPECT_GE(calls, 3) << "a large member must give its caller a word between its blocks";
+    calls = 0;
+    EXPECT_THROW(platform::CopyOpenFile(held.Find("big.bin"), parent + "copy.bin", [&] {
+        if (++calls == 2) throw Stop{};
+    }),
+                 Stop);
+    EXPECT_FALSE(platform::FileExists(parent + "copy.bin")) << "the copy being made was left behind";
+}
+
 TEST_F(ExtractTest, MissingOrLockedArchiveGivesFalse) {
     EXPECT_FALSE(archive::ExtractArchive(archivePath, target));
     EXPECT_TRUE(platform::FolderExists(target));  // the folder comes first
