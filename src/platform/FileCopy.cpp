@@ -51,8 +51,13 @@ bool CopyOpenFile(HANDLE source, const std::string& destination, const BetweenBl
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(source, &info)) return false;
     DWORD attributes = info.dwFileAttributes & kCopiedAttributes;
-    ScopedFile target(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD flags = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    // Made as a new file where none stands: a file replaced by truncation is written back whole
+    // when it is closed on some file systems (ext4 under Wine: about 0.4 s per GB, with nothing
+    // answered meanwhile). An existing one is replaced as the plain copy replaces it.
+    ScopedFile target(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr));
+    if (!target && ::GetLastError() == ERROR_FILE_EXISTS)
+        target.Reset(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
     if (!target) return false;
     // A half-written file must not stand in for the one it replaced, whether the copy failed or
     // was stopped; the copy's error is the one reported.
