@@ -1158,3 +1158,20 @@ TEST_F(InstallTest, SilentInstallOn98LaunchesTheServersAndTheQuietUninstallClose
     ExpectUninstalled(kDefaultFolder);
     for (HWND window : servers) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
 }
+
+// A server still stopping keeps its program in use: the quiet uninstall has it removed at the
+// restart and says so (3010); the setup program's own copy, which always waits, does not count.
+TEST_F(InstallTest, QuietUninstallLeavingAProgramInUseForTheRestartEndsWith3010) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    EXPECT_EQ(RunSilently("/SILENT"), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    WriteFileBytes(destination + "smtp.exe.slowstop", "3000");
+    EXPECT_EQ(RunSilently("/UNINSTALL /SILENT", destination + "Setup.exe"), 3010u);
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_NE(std::find(pending.begin(), pending.end(), "\\??\\" + destination + "smtp.exe"), pending.end())
+        << "the program in use is not scheduled for deletion at restart";
+    EXPECT_FALSE(FileExists(destination + "pop3.exe"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
