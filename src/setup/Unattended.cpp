@@ -14,16 +14,15 @@ namespace setup {
 int LoggingUi::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
     Log().Line("Message box \"" + caption + "\": " + text);
     if ((flags & MB_ICONMASK) == MB_ICONERROR) errorShown_ = true;
-    if (shown_) return shown_->MessageBox(text, caption, flags);
+    if (!silent_) return system_.MessageBox(text, caption, flags);
     return (flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
 }
 
 void LoggingUi::EndProgram(UINT exitCode) {
-    if (!shown_ && exitCode == 0)
+    if (silent_ && exitCode == 0)
         exitCode = errorShown_ ? kExitFailed : Log().RestartNeeded() ? kExitRestartNeeded : 0;
     Log().Line("Exit code: " + std::to_string(exitCode));
-    if (shown_) shown_->EndProgram(exitCode);
-    ::ExitProcess(exitCode);
+    system_.EndProgram(exitCode);
 }
 
 namespace {
@@ -81,7 +80,7 @@ void StartSetup(const std::vector<std::string>& arguments) {
             logError = "the log " + *command.log + " cannot be made: " + platform::LastErrorMessage();
         }
     }
-    LoggingUi ui(command.silent ? nullptr : &platform::Ui());
+    LoggingUi ui(platform::Ui(), command.silent);
     if (command.silent || Log().IsOpen()) platform::SetUi(&ui);
 
     SetupLock lock;

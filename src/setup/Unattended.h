@@ -17,19 +17,20 @@ inline constexpr UINT kExitAnotherSetup = 1618;    // another setup holds the on
 inline constexpr UINT kExitBadCommandLine = 1639;  // an unknown switch, a bad /DIR, a /LOG not made
 inline constexpr UINT kExitRestartNeeded = 3010;   // done, but a suite file waits for the restart
 
-// The message-box seam of a run with a log, or without a person. Every box's text goes into
-// the log; with a person the box is shown as well. Without one nothing shows: an OK box is
-// taken as read and a question as answered No, and the end of the program gets the exit code
-// the run earned: 1603 after an error box, 3010 when a file of the suite waits for the restart.
+// The message-box seam of a run with a log, or without a person, over the system's own. Every
+// box's text goes into the log; with a person the box is shown as well. Without one nothing
+// shows: an OK box is taken as read and a question as answered No, and the end of the program
+// gets the exit code the run earned: 1603 after an error box, 3010 when a file of the suite
+// waits for the restart.
 class LoggingUi final : public platform::SystemUi {
 public:
-    // shown: the seam that shows boxes and ends the program; null for a run without a person.
-    explicit LoggingUi(platform::SystemUi* shown) : shown_(shown) {}
+    LoggingUi(platform::SystemUi& system, bool silent) : system_(system), silent_(silent) {}
     int MessageBox(const std::string& text, const std::string& caption, UINT flags) override;
     [[noreturn]] void EndProgram(UINT exitCode) override;
 
 private:
-    platform::SystemUi* shown_;
+    platform::SystemUi& system_;
+    bool silent_;
     bool errorShown_ = false;
 };
 
