@@ -22,7 +22,7 @@ void LoggingUi::EndProgram(UINT exitCode) {
     if (silent_ && exitCode == 0)
         exitCode = errorShown_ ? kExitFailed : Log().RestartNeeded() ? kExitRestartNeeded : 0;
     Log().Line("Exit code: " + std::to_string(exitCode));
-    system_.EndProgram(exitCode);
+    platform::EndProgram(system_, exitCode);
 }
 
 namespace {
