@@ -57,7 +57,7 @@ DWORD InstalledSizeKb(const InstallContext& context) {
     platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask,
                           [&](const std::string& name) { add(images + name); });
     add(destination + context.ProgramFileName);
-    add(context.SystemFolder + kAppletName);
+    if (!context.SystemFolder.empty()) add(context.SystemFolder + kAppletName);
     return static_cast<DWORD>((bytes + 1023) / 1024);
 }
 
