@@ -14,8 +14,11 @@ namespace setup {
 int LoggingUi::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
     Log().Line("Message box \"" + caption + "\": " + text);
     if ((flags & MB_ICONMASK) == MB_ICONERROR) errorShown_ = true;
-    if (!silent_) return system_.MessageBox(text, caption, flags);
-    return (flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+    const bool question = (flags & MB_TYPEMASK) == MB_YESNO;
+    if (silent_) return question ? IDNO : IDOK;
+    const int answer = system_.MessageBox(text, caption, flags);
+    if (question) Log().Line(answer == IDYES ? "Answered Yes" : "Answered No");
+    return answer;
 }
 
 void LoggingUi::EndProgram(UINT exitCode) {
