@@ -51,8 +51,10 @@ SystemUi* g_ui = &g_realUi;
 SystemUi& Ui() { return *g_ui; }
 void SetUi(SystemUi* ui) { g_ui = ui ? ui : &g_realUi; }
 
-void EndProgram(UINT exitCode) {
-    Ui().EndProgram(exitCode);
+void EndProgram(UINT exitCode) { EndProgram(Ui(), exitCode); }
+
+void EndProgram(SystemUi& ui, UINT exitCode) {
+    ui.EndProgram(exitCode);
     ::ExitProcess(exitCode);  // a seam that came back must not let the program run on
 }
 

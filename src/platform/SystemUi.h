@@ -26,6 +26,8 @@ inline int ShowMessage(const std::string& text, const std::string& caption, UINT
     return Ui().MessageBox(text, caption, flags);
 }
 [[noreturn]] void EndProgram(UINT exitCode = 0);
+// The same through a given seam (one that wraps another ends through the inner one).
+[[noreturn]] void EndProgram(SystemUi& ui, UINT exitCode);
 
 // Flags of the boxes the setup shows.
 constexpr UINT kErrorBox = MB_OK | MB_ICONERROR | MB_TASKMODAL;           // 0x2010

@@ -76,15 +76,23 @@ std::string TAdvancedRegistry::ReadString(const std::string& name) {
     return result;
 }
 
-void TAdvancedRegistry::WriteString(const std::string& name, const std::string& value) {
+void TAdvancedRegistry::WriteValue(const std::string& name, const std::function<LONG()>& write) {
     if (access_->OpenKey(KeyPath(), true) != ERROR_SUCCESS) {
         DoError();
         return;
     }
     platform::ScopeExit closer([this] { access_->CloseKey(); });  // as in ReadString
-    if (access_->WriteStringValue(name, value) != ERROR_SUCCESS) {
+    if (write() != ERROR_SUCCESS) {
         throw ERegistryException("Failed to set data for " + Quoted(name));
     }
+}
+
+void TAdvancedRegistry::WriteString(const std::string& name, const std::string& value) {
+    WriteValue(name, [&] { return access_->WriteStringValue(name, value); });
+}
+
+void TAdvancedRegistry::WriteInteger(const std::string& name, DWORD value) {
+    WriteValue(name, [&] { return access_->WriteDwordValue(name, value); });
 }
 
 void TAdvancedRegistry::DeleteKey(const std::string& keyPath) {

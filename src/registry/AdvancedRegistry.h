@@ -48,11 +48,16 @@ public:
 
     std::string ReadString(const std::string& name);
     void WriteString(const std::string& name, const std::string& value);
+    // A REG_DWORD value; fails as WriteString does.
+    void WriteInteger(const std::string& name, DWORD value);
     void DeleteKey(const std::string& keyPath);
 
 private:
     std::string KeyPath() const;
     void DoError();
+    // Opens (creating) the key, runs write on the open key and closes it; a write that fails
+    // raises ERegistryException naming the value.
+    void WriteValue(const std::string& name, const std::function<LONG()>& write);
 
     std::unique_ptr<RegistryAccess> access_;
     TRegistryKey rootKey_ = hkCLASSES_ROOT;

@@ -94,6 +94,13 @@ LONG RegistryAccess::WriteStringValue(const std::string& name, const std::string
                             static_cast<DWORD>(text.size() + 1));
 }
 
+LONG RegistryAccess::WriteDwordValue(const std::string& name, DWORD number) const {
+    if (!current_) return ERROR_INVALID_HANDLE;
+    if (!FitsRegistry(name)) return ERROR_FILENAME_EXCED_RANGE;
+    return ::RegSetValueExA(current_.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                            sizeof number);
+}
+
 LONG RegistryAccess::DeleteKey(const std::string& path) {
     Resolved target = Resolve(path);
     if (!FitsRegistry(target.relative)) return ERROR_FILENAME_EXCED_RANGE;

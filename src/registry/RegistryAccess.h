@@ -41,6 +41,8 @@ public:
     LONG ReadValue(const std::string& name, DWORD maxSize, DWORD* type, std::string* data) const;
     // Writes text as REG_SZ into the open key: its bytes and one terminating NUL.
     LONG WriteStringValue(const std::string& name, const std::string& text) const;
+    // Writes number as REG_DWORD into the open key.
+    LONG WriteDwordValue(const std::string& name, DWORD number) const;
 
     // Deletes the key and everything below it, deepest keys first. The result is that of the
     // final delete of the key itself.

@@ -7,6 +7,7 @@
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/SystemInfo.h"
+#include "setup/RunLog.h"
 
 namespace setup {
 
@@ -17,21 +18,54 @@ StepResult CreateFolderIfMissing(const std::string& folder) {
     return ReportDirectoryError();
 }
 
+// The folder and every missing folder above it, the outermost first ("D:\Apps\Vorna\" when
+// "D:\Apps" is missing too). The walk up ends at the first folder that is there, or at a root.
+StepResult CreateFolderAndParents(const std::string& folder) {
+    if (platform::FolderExists(folder)) return Done();
+    std::string parent = platform::FolderOf(folder.substr(0, folder.size() - 1));
+    if (!parent.empty() && parent.size() < folder.size())
+        if (StepResult made = CreateFolderAndParents(parent); !made.done) return made;
+    return CreateFolderIfMissing(folder);
+}
+
 // Reports the copy into destination, makes it with copy, and turns a failure into the copy error
 // with the system's reason.
 StepResult ReportedCopy(ProgressReport& progress, const std::string& destination, const std::function<bool()>& copy) {
     progress.ShowProgress("Copying File '" + destination + "'" + "...");
-    if (copy()) return Done();
-    return Failed("File copy error: " + platform::LastErrorMessage());
+    if (copy()) {
+        Log().CountCopy();
+        return Done();
+    }
+    std::string reason = platform::LastErrorMessage();
+    Log().Line("Not copied: " + destination + ": " + reason);
+    return Failed("File copy error: " + reason);
 }
 
 }  // namespace
+
+DWORD InstalledSizeKb(const InstallContext& context) {
+    const std::string& destination = context.DestinationFolder;
+    unsigned long long bytes = 0;
+    auto add = [&bytes](const std::string& path) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    };
+    for (const char* name : ProgramFiles) add(destination + name);
+    for (const char* name : HtmlFiles) add(destination + kHtmlFolder + name);
+    const std::string images = destination + kHtmlFolder + kImagesFolder;
+    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask,
+                          [&](const std::string& name) { add(images + name); });
+    add(destination + context.ProgramFileName);
+    if (!context.SystemFolder.empty()) add(context.SystemFolder + kAppletName);
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
 
 StepResult ReportDirectoryError() { return Failed("Directory could not be created: " + platform::LastErrorMessage()); }
 
 StepResult CreateFolders(const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
-    StepResult result = CreateFolderIfMissing(destination);
+    StepResult result = CreateFolderAndParents(destination);
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder);
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder + kImagesFolder);
     return result;

@@ -32,7 +32,8 @@ inline constexpr const char* kImagesFolder = "images\\";
 inline constexpr const char* kImagePattern = "*.gif";
 inline constexpr const char* kAppletName = "VORNA.CPL";
 
-// Creates DestinationFolder, its "html\" and "html\images\" folders, each one level deep.
+// Creates DestinationFolder with every missing folder above it, then its "html\" and
+// "html\images\" folders.
 StepResult CreateFolders(const InstallContext& context);
 
 // Reports "Copying File '<destination><name>'..." and copies sourceFolder + name over
@@ -53,6 +54,10 @@ StepResult CopyImages(ProgressReport& progress, const InstallContext& context);
 // Program files, web files, images, the running setup program itself, then the applet into
 // SystemFolder.
 StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context);
+
+// The size in KB (rounded up) of the installed files that are there: program and web files,
+// images, the setup program's copy and the applet.
+DWORD InstalledSizeKb(const InstallContext& context);
 
 // "Directory could not be created: " with the system's message for the last error.
 StepResult ReportDirectoryError();

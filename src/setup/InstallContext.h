@@ -28,6 +28,10 @@ struct InstallContext {
     std::string ProgramFolder;
     std::string ProgramFileName;
 
+    // The uninstall has a suite file it cannot delete removed at the next restart: a run
+    // without a person, which leaves no one to do it by hand. (The own file always is.)
+    bool RemoveStayingFilesAtRestart = false;
+
     // The user's "Shell Folders", where the Start menu's "Programs" folder is named.
     registry::TAdvancedRegistry AdvancedRegistry;
     // The suite's entry in the list of removable programs.

@@ -6,6 +6,7 @@
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
+#include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 #include "setup/Steps.h"
@@ -17,6 +18,8 @@ const char kLicenceQuestion[] =
     "By installing this software you agree with the software license agreement. Do you wish to continue?";
 const char kNoFolderMessage[] = "Please choose a destination folder for the installation.";
 const char kCancelQuestion[] = "Do you wish to cancel this installation?";
+const EndBox kCompleteBox{"The setup is complete. You may run the installed program now.", "Information",
+                          platform::kInformationBox};
 
 // The folder the fallback extraction folder lies in, when this run had to make it (it then goes
 // again at the end); empty otherwise.
@@ -51,6 +54,64 @@ std::string ChooseExtractFolder() {
     return platform::CutToShortText(platform::ModuleFolder() + "Temp\\VORNAInstall\\");
 }
 
+StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
+                        const std::function<void()>& servicesStarted) {
+    Log().Line("Destination folder: " + context.DestinationFolder);
+    progress.ShowProgress("Extracting Files...");
+    context.ExtractFolder = ChooseExtractFolder();
+    Log().Line("Extraction folder: " + context.ExtractFolder);
+    // Until the files are copied into place, no other process can change or replace them.
+    archive::ExtractedFiles extracted;
+    context.Unpacked = &extracted;
+    platform::ScopeExit forget([&context] { context.Unpacked = nullptr; });
+    std::string madeParent;
+    return RunSteps({
+        // Nothing is stopped or replaced before the whole archive is unpacked and held.
+        {"ExtractArchive",
+         [&] {
+             madeParent = MakeMissingFallbackParent(context);
+             return ExtractPayload(progress, context, extracted);
+         }},
+        // The running servers hold their programs open: they stop before the files are replaced.
+        {"CheckRunningServices", [&] { return CheckRunningServices(progress); }},
+        {"CreateFolders", [&] { return CreateFolders(context); }},
+        {"CopyAllFiles",
+         [&] {
+             StepResult copied = CopyAllFiles(progress, context);
+             Log().Line("Files copied: " + std::to_string(Log().FilesCopied()));
+             if (copied.done) extracted.Release();  // in place now: the unpacked files may go
+             return copied;
+         }},
+        // The shortcuts and the uninstall entry point at the copied files.
+        {"CreateIcons", [&] { return CreateIcons(progress, context); }},
+        {"InstallAndStartServices",
+         [&] {
+             StepResult started = InstallAndStartServices(progress, context);
+             if (started.done && servicesStarted) servicesStarted();
+             return started;
+         }},
+        {"RemoveFolder",
+         [&] {
+             archive::RemoveFolder(context.ExtractFolder, [&progress] { progress.KeepAlive(); });
+             if (!madeParent.empty()) ::RemoveDirectoryA(madeParent.c_str());
+             return Done();
+         }},
+    });
+}
+
+void InstallUnattended(InstallContext& context, const std::optional<std::string>& folder) {
+    std::string destination = folder ? *folder : StoredInstallFolder(context);
+    if (destination.empty()) destination = windows::kDefaultFolder;
+    // A stored folder that is no full path would install relative to wherever the run started.
+    if (!platform::IsFullPath(destination)) EndSetup(Failed(kNoFolderMessage), kCompleteBox);
+    context.DestinationFolder = platform::WithTrailingBackslash(destination);
+    // Nothing to show: the log has the steps.
+    struct : ProgressReport {
+        void ShowProgress(const std::string&) override {}
+    } unseen;
+    EndSetup(InstallSuite(context, unseen, {}), kCompleteBox);
+}
+
 void TMainForm::InstallButonClick() {
     // A click served while the sequence reports its progress starts nothing.
     if (installing_) return;
@@ -72,50 +133,12 @@ void TMainForm::RunInstall() {
         return;
     }
     Context.DestinationFolder = platform::WithTrailingBackslash(destination);
-
-    ShowProgress("Extracting Files...");
-    Context.ExtractFolder = ChooseExtractFolder();
-    // Until the files are copied into place, no other process can change or replace them.
-    archive::ExtractedFiles extracted;
-    Context.Unpacked = &extracted;
-    platform::ScopeExit forget([this] { Context.Unpacked = nullptr; });
-    std::string madeParent;
-    StepResult outcome = RunSteps({
-        // Nothing is stopped or replaced before the whole archive is unpacked and held.
-        {"ExtractArchive",
-         [&] {
-             madeParent = MakeMissingFallbackParent(Context);
-             return ExtractPayload(*this, Context, extracted);
-         }},
-        // The running servers hold their programs open: they stop before the files are replaced.
-        {"CheckRunningServices", [&] { return CheckRunningServices(*this); }},
-        {"CreateFolders", [&] { return CreateFolders(Context); }},
-        {"CopyAllFiles",
-         [&] {
-             StepResult copied = CopyAllFiles(*this, Context);
-             if (copied.done) extracted.Release();  // in place now: the unpacked files may go
-             return copied;
-         }},
-        // The shortcuts and the uninstall entry point at the copied files.
-        {"CreateIcons", [&] { return CreateIcons(*this, Context); }},
-        {"InstallAndStartServices",
-         [&] {
-             StepResult started = InstallAndStartServices(*this, Context);
-             if (started.done) {
-                 RunForm->AllowClose = true;
-                 RunForm->Close();
-             }
-             return started;
-         }},
-        {"RemoveFolder",
-         [&] {
-             archive::RemoveFolder(Context.ExtractFolder, [this] { KeepAlive(); });
-             if (!madeParent.empty()) ::RemoveDirectoryA(madeParent.c_str());
-             return Done();
-         }},
-    });
-    EndSetup(outcome, {"The setup is complete. You may run the installed program now.", "Information",
-                       platform::kInformationBox});
+    EndSetup(InstallSuite(Context, *this,
+                          [] {
+                              RunForm->AllowClose = true;
+                              RunForm->Close();
+                          }),
+             kCompleteBox);
 }
 
 void TMainForm::BrowseButtonClick() {

@@ -2,6 +2,7 @@
 
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
+#include "setup/CommandLine.h"
 #include "setup/Steps.h"
 #include "setup/Uninstall.h"
 
@@ -40,18 +41,25 @@ void TMainForm::FormCreate() {
     platform::Application::Instance().OnException = [this](std::exception_ptr) { AppException(); };
     Context.SystemFolder = LookUpSystemFolder();
 
-    // An unknown argument or a No ends the program silently, before any step.
-    if (!arguments_.empty()) {
-        if (platform::UpperCaseAscii(arguments_[0]) != kUninstallSwitch) EndSetup();
+    // An unknown first argument or a No ends the program silently, before any step.
+    const CommandLine command = ParseCommandLine(arguments_);
+    if (command.unknownFirst) EndSetup();
+    if (command.uninstall) {
         if (platform::ShowMessage(kUninstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
         Uninstall(Context);
     }
 
     if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
+    // Shown once the controls are made; a /DIR that is no full path is passed over.
+    proposedFolder_ = command.folder && platform::IsFullPath(*command.folder) ? *command.folder
+                                                                               : StoredInstallFolder(Context);
+}
+
+std::string StoredInstallFolder(InstallContext& context) {
     try {
-        proposedFolder_ = Context.PathRegistry.ReadString("InstallDir");  // shown once the controls are made
+        return context.PathRegistry.ReadString("InstallDir");
     } catch (...) {
-        // The designed default stays.
+        return {};  // the designed default stays
     }
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 // TMainForm: the setup window with what its handlers do — start-up and the choice between
 // install and uninstall, the install sequence, the progress report.
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "setup/InstallContext.h"
 #include "setup/Progress.h"
+#include "setup/Steps.h"
 #include "windows/BackgroundFormUnit.h"
 #include "windows/BrowseUnit.h"
 #include "windows/RunInstFormUnit.h"
@@ -15,7 +18,6 @@ namespace setup {
 inline constexpr char kVersion[] = "2.10.255";
 inline constexpr char kSetupCaption[] = "VORNA Mail Server Setup";
 inline constexpr char kInstallQuestion[] = "This will install VORNA Mail Server 2.10.255. Do you wish to continue?";
-inline constexpr char kUninstallSwitch[] = "/UNINSTALL";
 inline constexpr char kUninstallQuestion[] =
     "Are you sure to completely remove all files and components of this program?";
 
@@ -67,6 +69,19 @@ inline windows::TBrowseFolder* BrowseFolder = nullptr;
 std::string ChooseExtractFolder();
 // The Windows system folder with a trailing backslash, or empty when it cannot be had.
 std::string LookUpSystemFolder();
+
+// The folder of a previous installation ("InstallDir"), or empty when none can be read.
+std::string StoredInstallFolder(InstallContext& context);
+
+// The install from the unpacking of Setup.Dat to the removal of the unpacked files, into
+// context.DestinationFolder: the same steps whether a person pressed Install or not.
+// servicesStarted runs once the servers are started.
+StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
+                        const std::function<void()>& servicesStarted);
+
+// The install of a run without a person, into folder or else the folder a person would be
+// offered; ends the program.
+[[noreturn]] void InstallUnattended(InstallContext& context, const std::optional<std::string>& folder);
 
 // Creates the four windows and runs the message loop; returns the exit code.
 int RunSetup(std::vector<std::string> arguments);

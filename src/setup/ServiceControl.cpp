@@ -6,6 +6,7 @@
 
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
+#include "setup/RunLog.h"
 
 namespace setup {
 namespace {
@@ -31,12 +32,15 @@ StepResult StartServer(const ServerRow& row, const std::string& destinationFolde
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_START));
         if (!service) return ReportServiceError();
         if (!::StartServiceA(service.Get(), 0, nullptr)) return ReportServiceError();
+        Log().Line(std::string("Service started: ") + row.serviceName);
         return Done();
     }
     // The whole path is tested, never a cut one: a cut path could name another file. The
     // shell finds the bare file name in the working folder.
-    if (platform::FileExists(destinationFolder + row.executable))
+    if (platform::FileExists(destinationFolder + row.executable)) {
         RunProgram(row.executable, SW_SHOW, destinationFolder);
+        Log().Line("Server launched: " + destinationFolder + row.executable);
+    }
     return Done();
 }
 
@@ -48,9 +52,13 @@ StepResult StopServer(const ServerRow& row) {
         if (!service) return Done();  // gone or not ours to stop: nothing to do
         SERVICE_STATUS status{};
         if (!::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return ReportServiceError();
+        Log().Line(std::string("Service asked to stop: ") + row.serviceName);
         return Done();
     }
-    if (HWND window = FindServerWindow(row)) ::SendMessageA(window, WM_CLOSE, 0, 0);
+    if (HWND window = FindServerWindow(row)) {
+        ::SendMessageA(window, WM_CLOSE, 0, 0);
+        Log().Line(std::string("Server window asked to close: ") + row.caption);
+    }
     return Done();
 }
 
@@ -97,13 +105,17 @@ StepResult InstallService(SC_HANDLE manager, const ServerRow& server, const std:
         manager, server.serviceName, server.displayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
         SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr /*load order group*/, nullptr /*tag*/,
         nullptr /*dependencies*/, nullptr /*LocalSystem*/, nullptr /*password*/));
-    return service ? Done() : ReportServiceError();
+    if (!service) return ReportServiceError();
+    Log().Line(std::string("Service created: ") + server.serviceName + " for " + path);
+    return Done();
 }
 
 StepResult RemoveService(SC_HANDLE manager, const ServerRow& server) {
     ScopedServiceHandle service(::OpenServiceA(manager, server.serviceName, SERVICE_ALL_ACCESS));
     if (!service) return Done();  // nothing to delete
-    return ::DeleteService(service.Get()) ? Done() : ReportServiceError();
+    if (!::DeleteService(service.Get())) return ReportServiceError();
+    Log().Line(std::string("Service deleted: ") + server.serviceName);
+    return Done();
 }
 
 namespace {

@@ -6,6 +6,9 @@
 
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
+#include "setup/CommandLine.h"
+#include "setup/FileManifest.h"
+#include "setup/Main.h"
 #include "setup/ServiceControl.h"
 
 namespace setup {
@@ -75,9 +78,19 @@ StepResult CreateIcons(ProgressReport& progress, InstallContext& context) {
     }
 
     try {
-        context.AdvancedRegistryInstall.WriteString("DisplayName", kProductName);
-        context.AdvancedRegistryInstall.WriteString("UninstallString",
-                                                    UninstallCommand(destination, context.ProgramFileName));
+        registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
+        entry.WriteString("DisplayName", kProductName);
+        const std::string uninstall = UninstallCommand(destination, context.ProgramFileName);
+        entry.WriteString("UninstallString", uninstall);
+        // What deployment tools and the list of programs read: the version installed, the
+        // command that removes it without a person, where it lies and what it takes.
+        entry.WriteString("DisplayVersion", kVersion);
+        entry.WriteString("QuietUninstallString", uninstall + " " + kSilentSwitch);
+        entry.WriteString("InstallLocation", destination);
+        entry.WriteString("DisplayIcon", destination + context.ProgramFileName);
+        entry.WriteInteger("EstimatedSize", InstalledSizeKb(context));
+        entry.WriteInteger("NoModify", 1);
+        entry.WriteInteger("NoRepair", 1);
         context.PathRegistry.WriteString("InstallDir", destination);
     } catch (const registry::ERegistryException& error) {
         return Failed(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice);

@@ -1,6 +1,7 @@
 #include "setup/Steps.h"
 
 #include "platform/SystemUi.h"
+#include "setup/RunLog.h"
 
 namespace setup {
 
@@ -8,7 +9,11 @@ StepResult Failed(std::string text) { return {false, {std::move(text), "Error", 
 
 StepResult RunSteps(std::initializer_list<Step> steps) {
     for (const Step& step : steps) {
+        Log().Line(std::string(step.name) + ": started");
+        const DWORD start = ::GetTickCount();
         StepResult result = step.run();
+        Log().Line(std::string(step.name) + (result.done ? ": done" : ": failed") + " after " +
+                   std::to_string(::GetTickCount() - start) + " ms");
         if (!result.done) {
             result.step = step.name;
             return result;

@@ -6,6 +6,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
+#include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 
@@ -83,28 +84,24 @@ std::string WithRenameEntry(const std::string& wininit, const std::string& path)
     return result + "[Rename]\r\n" + entry;
 }
 
-void ScheduleDeletionAtRestart(const std::string& path) {
-    if (platform::IsWindowsNT()) {
-        ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        return;
-    }
+bool ScheduleDeletionAtRestart(const std::string& path) {
+    if (platform::IsWindowsNT()) return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     char windowsFolder[256] = {};
     UINT length = ::GetWindowsDirectoryA(windowsFolder, 255);
-    if (length == 0 || length >= 255) return;  // a count that does not fit is no folder
+    if (length == 0 || length >= 255) return false;  // a count that does not fit is no folder
     std::string wininit = std::string(windowsFolder, length) + "\\wininit.ini";
     // The profile API would replace another program's pending "NUL=" entry; the file allows
     // the key many times, so the own entry is added beside the others instead. The new text
     // goes to a side file first so that a failed write never leaves a half file behind.
     // A file that is there but cannot be read is not replaced: its entries would be lost.
     std::string existing;
-    if (!ReadWholeFile(wininit, existing)) return;
+    if (!ReadWholeFile(wininit, existing)) return false;
     std::string text = WithRenameEntry(existing, path);
     std::string side = wininit + ".new";
-    if (!WriteWholeFile(side, text)) {
-        ::DeleteFileA(side.c_str());
-        return;
-    }
-    if (!::MoveFileExA(side.c_str(), wininit.c_str(), MOVEFILE_REPLACE_EXISTING)) ::DeleteFileA(side.c_str());
+    if (WriteWholeFile(side, text) && ::MoveFileExA(side.c_str(), wininit.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    ::DeleteFileA(side.c_str());
+    return false;
 }
 
 void DeleteImages(const std::string& folder) {
@@ -123,12 +120,28 @@ void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders) {
 
 namespace {
 
-// The installed files, looked for in the folder of the running program, and the applet.
-void DeleteFiles(const std::string& programFolder, const std::string& systemFolder) {
-    for (const char* name : ProgramFiles) ::DeleteFileA((programFolder + name).c_str());
-    for (const char* name : HtmlFiles) ::DeleteFileA((programFolder + kHtmlFolder + name).c_str());
+// The installed files, looked for in the folder of the running program, and the applet. A file
+// that is there but cannot be deleted is logged, and scheduled when atRestart says so.
+void DeleteFiles(const std::string& programFolder, const std::string& systemFolder, bool atRestart) {
+    int removed = 0;
+    auto remove = [&](const std::string& path) {
+        if (::DeleteFileA(path.c_str())) {
+            ++removed;
+            return;
+        }
+        std::string reason = platform::LastErrorMessage();
+        if (!platform::FileExists(path)) return;
+        Log().Line("Not removed: " + path + ": " + reason);
+        if (atRestart && ScheduleDeletionAtRestart(path)) {
+            Log().Line("Removed at the next restart: " + path);
+            Log().AwaitRestart();
+        }
+    };
+    for (const char* name : ProgramFiles) remove(programFolder + name);
+    for (const char* name : HtmlFiles) remove(programFolder + kHtmlFolder + name);
     DeleteImages(programFolder);
-    ::DeleteFileA((systemFolder + kAppletName).c_str());
+    remove(systemFolder + kAppletName);
+    Log().Line("Files removed: " + std::to_string(removed));
 }
 
 }  // namespace
@@ -149,7 +162,9 @@ StepResult RemoveInstallation(InstallContext& context) {
              registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
              entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
          })},
-        {"DeleteFiles", silently([&] { DeleteFiles(context.ProgramFolder, context.SystemFolder); })},
+        {"DeleteFiles", silently([&] {
+             DeleteFiles(context.ProgramFolder, context.SystemFolder, context.RemoveStayingFilesAtRestart);
+         })},
         // The running program cannot delete its own file; the next restart does.
         {"ScheduleDeletionAtRestart",
          silently([&] { ScheduleDeletionAtRestart(context.ProgramFolder + context.ProgramFileName); })},

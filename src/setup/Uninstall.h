@@ -13,7 +13,9 @@ namespace setup {
 [[noreturn]] void Uninstall(InstallContext& context);
 
 // Every step but the closing message. The installed files are looked for in ProgramFolder, and
-// the program there is scheduled for deletion. Stops only at a service error.
+// the program there is scheduled for deletion. Stops only at a service error. A file of the
+// suite that cannot be deleted (in use, say) stays; where the context says so, it is scheduled
+// for deletion at the restart as well.
 StepResult RemoveInstallation(InstallContext& context);
 
 // Deletes the six shortcuts from the group folder, found as the install found it, and the
@@ -25,7 +27,8 @@ void DeleteImages(const std::string& folder);
 
 // Has the file deleted at the next restart: a pending move on NT; on 95/98 a "NUL=" line in the
 // [Rename] section of the Windows folder's wininit.ini, beside any entries already there.
-void ScheduleDeletionAtRestart(const std::string& path);
+// False when it could not be arranged.
+bool ScheduleDeletionAtRestart(const std::string& path);
 
 // The wininit.ini text with "NUL=<path>" added at the end of its [Rename] section (made when
 // missing); every line already there stays.

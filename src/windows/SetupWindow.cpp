@@ -41,7 +41,7 @@ void TSetupWindow::BuildControls() {
     FolderBox->SetTabOrder(3);
     PathEdit = std::make_unique<Label>(FolderBox.get());
     PathEdit->SetBounds(6, 19, 118, 13);
-    PathEdit->SetCaption("C:\\Program Files\\Vorna\\");
+    PathEdit->SetCaption(kDefaultFolder);
     BrowseButton = std::make_unique<Button>(FolderBox.get());
     BrowseButton->SetCaption("&Browse...");
     BrowseButton->SetBounds(288, 15, 75, 22);

@@ -8,6 +8,9 @@
 
 namespace windows {
 
+// The destination the setup window offers when no earlier installation is known.
+inline constexpr char kDefaultFolder[] = "C:\\Program Files\\Vorna\\";
+
 class TSetupWindow : public platform::Form {
 public:
     TSetupWindow();

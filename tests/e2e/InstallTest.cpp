@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <sstream>
 #include <thread>
 
 #include "InstallSupport.h"
@@ -189,8 +190,13 @@ std::vector<HWND> ExpectServerWindows(const std::string& destination) {
         SCOPED_TRACE(server.caption);
         EXPECT_FALSE(ServiceExists(server.service)) << "a service on 95/98";
         HWND found = nullptr;
-        EXPECT_TRUE(automation::WaitUntil([&] { return (found = ::FindWindowA(server.windowClass, server.caption)); },
-                                          15000))
+        // The report is a child the server makes just after its window: wait for both.
+        EXPECT_TRUE(automation::WaitUntil(
+            [&] {
+                found = ::FindWindowA(server.windowClass, server.caption);
+                return found && ::FindWindowExA(found, nullptr, "Static", nullptr);
+            },
+            15000))
             << "the server program does not run";
         if (!found) continue;
         windows.push_back(found);
@@ -506,9 +512,16 @@ TEST_F(InstallTest, InstallIntoTheMediumFolderStopsAtTheOwnCopyAndKeepsTheProgra
     EXPECT_FALSE(FileExists(SystemFolder() + "VORNA.CPL")) << "the copy went on after the failure";
 }
 
-TEST_F(InstallTest, DestinationWhoseParentIsMissingShowsTheDirectoryError) {
-    Managed("C:\\VornaNoParent\\");
-    const std::string typed = "C:\\VornaNoParent\\Mail";
+// Missing folders above the destination are made (the silent install's test makes some); a file
+// where one of them would go stops the install with the directory error.
+TEST_F(InstallTest, DestinationBelowAFileShowsTheDirectoryError) {
+    const std::string blocker = "C:\\VornaNoParent";
+    WriteFileBytes(blocker, "a file where a folder would go");
+    struct Remove {
+        std::string path;
+        ~Remove() { ::DeleteFileA(path.c_str()); }
+    } remove{blocker};
+    const std::string typed = blocker + "\\Mail";
     MakeMedium(kMediumFolder, Payload::Full());
     SetupDriver setup;
     automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
@@ -516,7 +529,7 @@ TEST_F(InstallTest, DestinationWhoseParentIsMissingShowsTheDirectoryError) {
     setup.ChooseFolder(window, typed);
     setup.StartInstall(window);
     automation::Window box = setup.ExpectBox(
-        "Error", "Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND), IDI_ERROR,
+        "Error", "Directory could not be created: " + platform::SystemErrorMessage(ERROR_ALREADY_EXISTS), IDI_ERROR,
         {"OK"});
     setup.Press(box, "OK");
     setup.ExpectEndsWithCodeZero();
@@ -1109,4 +1122,183 @@ TEST_F(HijackTest, ExtractionFolderPlantedAsALinkLeavesItsTargetAlone) {
         while (::FindNextFileA(find.Get(), &entry));
     std::sort(there.begin(), there.end());
     EXPECT_EQ(there, (std::vector<std::string>{".", "..", "canary.txt"})) << "the install wrote into the link's target";
+}
+
+// ---- Without a person: the command lines deployment tools run ----
+
+namespace {
+
+constexpr DWORD kNoExit = 0xFFFFFFFF;
+
+// Waits for the end of a run that must show nothing, failing when a window of it shows on the
+// way; its exit code, or kNoExit when it did not end in time. (A box would stay until answered,
+// so it cannot slip between two looks.)
+DWORD ExitWithoutAWindow(automation::Process& process) {
+    std::string shown;
+    std::optional<DWORD> code;
+    automation::WaitUntil(
+        [&] {
+            for (const automation::Window& window : automation::TopLevelWindows(process.Id()))
+                if (shown.empty()) shown = window.className + " \"" + window.caption + "\"";
+            return (code = process.WaitForExit(0)).has_value();
+        },
+        kInstallTimeout);
+    EXPECT_EQ(shown, "") << "a window of the silent run showed";
+    EXPECT_TRUE(code) << "the run did not end";
+    return code.value_or(kNoExit);
+}
+
+DWORD RunSilently(const std::string& arguments, const std::string& program = std::string(kMediumFolder) + "Setup.exe") {
+    automation::Process setup;
+    if (!setup.Start("\"" + program + "\" " + arguments)) {
+        ADD_FAILURE() << "cannot start " << program;
+        return kNoExit;
+    }
+    return ExitWithoutAWindow(setup);
+}
+
+// The log's lines, each without the time before it.
+std::vector<std::string> LogLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFileBytes(path));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        bool stamped = line.size() >= 14 && line[2] == ':' && line[5] == ':' && line[8] == '.';
+        lines.push_back(stamped ? line.substr(14) : line);
+    }
+    return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::optional<DWORD> UninstallDword(const char* name) {
+    std::optional<testing_support::RegistryValue> value =
+        testing_support::GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) return std::nullopt;
+    DWORD number = 0;
+    std::copy(value->data.begin(), value->data.end(), reinterpret_cast<char*>(&number));
+    return number;
+}
+
+// What the uninstall entry tells deployment tools about an installation in destination.
+void ExpectDeploymentValues(const std::string& destination, const Payload& payload) {
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), "2.10.255");
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation"), destination);
+    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), destination + "Setup.exe");
+    size_t bytes = ReadFileBytes(testing_support::BinFolder() + "Setup.exe").size() + payload.Data("VORNA.CPL").size();
+    for (const char* name : kProgramFiles) bytes += payload.Data(name).size();
+    for (const char* name : kHtmlFiles) bytes += payload.Data(name).size();
+    for (const std::string& image : payload.Images()) bytes += payload.Data(image).size();
+    EXPECT_EQ(UninstallDword("EstimatedSize"), static_cast<DWORD>((bytes + 1023) / 1024));
+    EXPECT_EQ(UninstallDword("NoModify"), 1u);
+    EXPECT_EQ(UninstallDword("NoRepair"), 1u);
+}
+
+}  // namespace
+
+// As a deployment tool runs it: the silent install from the medium into a folder whose parent
+// is missing, then the stored quiet uninstall command from a 64-bit process.
+TEST_F(InstallTest, SilentInstallAndQuietUninstallShowNothingAndEndWithZero) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    Managed("C:\\VornaDeploy\\");
+    const std::string destination = "C:\\VornaDeploy\\Mail Server\\";
+    const std::string logFolder = Managed("C:\\VornaLogs\\");
+    ASSERT_TRUE(::CreateDirectoryA(logFolder.c_str(), nullptr));
+    const std::string log = logFolder + "install log.txt";
+    // Switches in any case and order, values quoted, a folder with its closing backslash.
+    EXPECT_EQ(RunSilently("/LOG=\"" + log + "\" /silent /DIR=\"" + destination + "\""), 0u);
+    ExpectInstalled(destination, payload);
+    std::vector<DWORD> servers = ExpectServicesRunning(destination);
+    EXPECT_EQ(servers.size(), 3u);
+    ExpectDeploymentValues(destination, payload);
+
+    std::vector<std::string> lines = LogLines(log);
+    ASSERT_FALSE(lines.empty()) << "no log";
+    EXPECT_TRUE(Has(lines, "VORNA Mail Server Setup 2.10.255"));
+    EXPECT_TRUE(Has(lines, "Destination folder: " + destination));
+    EXPECT_TRUE(Has(lines, "CopyAllFiles: started"));
+    EXPECT_TRUE(Has(lines, "Files copied: " + std::to_string(std::size(kProgramFiles) + std::size(kHtmlFiles) +
+                                                             payload.Images().size() + 2)));
+    for (const Server& server : kServers) EXPECT_TRUE(Has(lines, std::string("Service started: ") + server.service));
+    EXPECT_EQ(lines.back(), "Exit code: 0");
+
+    std::optional<std::string> quiet =
+        RegistryString(HKEY_LOCAL_MACHINE, NativeKey(kUninstallKey), "QuietUninstallString", KEY_WOW64_64KEY);
+    ASSERT_EQ(quiet, "\"" + destination + "Setup.exe\" /UNINSTALL /SILENT");
+    SetupDriver uninstall;
+    ASSERT_NO_FATAL_FAILURE(StartFrom64BitProcess(uninstall, *quiet));
+    EXPECT_EQ(ExitWithoutAWindow(uninstall.Process()), 0u);
+    ExpectUninstalled(destination);
+    for (const Server& server : kServers) EXPECT_FALSE(ServiceExists(server.service)) << server.service;
+    for (DWORD process : servers) EXPECT_FALSE(ProcessRunning(process)) << "a server still runs";
+}
+
+TEST_F(InstallTest, SilentRunsThatCannotInstallSayWhyInTheirExitCodes) {
+    MakeMedium(kMediumFolder, std::nullopt);
+    const std::string log = std::string(kMediumFolder) + "setup.log";
+    // No Setup.Dat: what a person sees in the extraction error box goes into the log.
+    EXPECT_EQ(RunSilently("/SILENT /LOG=" + log), 1603u);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Has(lines, "Message box \"Error\": Extracting files error: data file error"));
+    EXPECT_FALSE(lines.empty() || lines.back() != "Exit code: 1603") << "the log does not end with the exit code";
+    EXPECT_FALSE(FolderExists(kDefaultFolder));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(ServiceExists("VORNASMTP"));
+
+    // Command lines that cannot be run: nothing is tried.
+    for (const char* arguments : {"/SILENT /DIR=Vorna\\Mail", "/SILENT /QUIET", "/SILENT /LOG=C:\\VornaNoFolder\\a.log",
+                                  "/UNINSTALL /SILENT /DIR=C:\\Vorna"})
+        EXPECT_EQ(RunSilently(arguments), 1639u) << arguments;
+
+    // Another run holds the lock (an interactive one with a log, at its first question): the
+    // silent run ends with 1618 and leaves it alone.
+    const std::string firstLog = std::string(kMediumFolder) + "first.log";
+    SetupDriver first;
+    first.Start("/LOG=" + firstLog, std::string(kMediumFolder) + "Setup.exe");
+    automation::Window question = automation::WaitForMessageBox(kSetupCaption, kWait, first.Process().Id());
+    ASSERT_TRUE(question);
+    EXPECT_EQ(RunSilently("/SILENT"), 1618u);
+    EXPECT_TRUE(::IsWindow(question.handle));
+    first.Press(question, "No");
+    first.ExpectEndsWithCodeZero();
+    lines = LogLines(firstLog);
+    EXPECT_TRUE(Has(lines, std::string("Message box \"") + kSetupCaption +
+                               "\": This will install VORNA Mail Server 2.10.255. Do you wish to continue?"));
+    EXPECT_FALSE(lines.empty() || lines.back() != "Exit code: 0") << "the log does not end with the exit code";
+}
+
+// 95/98 has no services: the silent install launches the servers, the quiet uninstall closes them.
+TEST_F(InstallTest, SilentInstallOn98LaunchesTheServersAndTheQuietUninstallClosesThem) {
+    UseWin98Mode();
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    EXPECT_EQ(RunSilently("/SILENT"), 0u);
+    ExpectInstalled(kDefaultFolder, payload);
+    std::vector<HWND> servers = ExpectServerWindows(kDefaultFolder);
+    EXPECT_EQ(servers.size(), 3u);
+    std::optional<std::string> quiet = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString");
+    ASSERT_EQ(quiet, "\"" + std::string(kDefaultFolder) + "Setup.exe\" /UNINSTALL /SILENT");
+    EXPECT_EQ(RunSilently("/UNINSTALL /SILENT", std::string(kDefaultFolder) + "Setup.exe"), 0u);
+    ExpectUninstalled(kDefaultFolder);
+    for (HWND window : servers) EXPECT_FALSE(::IsWindow(window)) << "a server window stays";
+}
+
+// A server still stopping keeps its program in use: the quiet uninstall has it removed at the
+// restart and says so (3010); the setup program's own copy, which always waits, does not count.
+TEST_F(InstallTest, QuietUninstallLeavingAProgramInUseForTheRestartEndsWith3010) {
+    Payload payload = Payload::Full();
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    EXPECT_EQ(RunSilently("/SILENT"), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    WriteFileBytes(destination + "smtp.exe.slowstop", "3000");
+    EXPECT_EQ(RunSilently("/UNINSTALL /SILENT", destination + "Setup.exe"), 3010u);
+    std::vector<std::string> pending = PendingDeletions();
+    EXPECT_NE(std::find(pending.begin(), pending.end(), "\\??\\" + destination + "smtp.exe"), pending.end())
+        << "the program in use is not scheduled for deletion at restart";
+    EXPECT_FALSE(FileExists(destination + "pop3.exe"));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }

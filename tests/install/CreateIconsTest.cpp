@@ -80,7 +80,21 @@ protected:
         EXPECT_EQ(folder->type, static_cast<DWORD>(REG_SZ));
         EXPECT_EQ(folder->data, Sz(destination.Path()));
         EXPECT_EQ(folder->data[folder->data.size() - 2], '\\');
-        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 2u);
+        // What deployment tools read: the six shortcut targets are the installed files here.
+        const std::string quiet = "\"" + destination.Path() + "install_tests.exe\" /UNINSTALL /SILENT";
+        EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString")->data, Sz(quiet));
+        EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion")->data, Sz("2.10.255"));
+        EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation")->data, Sz(destination.Path()));
+        EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon")->data,
+                  Sz(destination.Path() + "install_tests.exe"));
+        auto dword = [](DWORD number) { return std::string(reinterpret_cast<const char*>(&number), sizeof number); };
+        for (auto [value, number] : {std::pair{"EstimatedSize", 1u}, {"NoModify", 1u}, {"NoRepair", 1u}}) {
+            auto read = GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, value);
+            ASSERT_TRUE(read) << value;
+            EXPECT_EQ(read->type, static_cast<DWORD>(REG_DWORD)) << value;
+            EXPECT_EQ(read->data, dword(number)) << value;
+        }
+        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 9u);
         EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kPathKey), 1u);
     }
 
@@ -92,7 +106,7 @@ protected:
     setup::InstallContext context;
 };
 
-TEST_F(CreateIconsTest, MakesTheGroupWithSixShortcutsAndWritesTheThreeValues) {
+TEST_F(CreateIconsTest, MakesTheGroupWithSixShortcutsAndWritesTheRegistryValues) {
     SetPrograms(Programs());
     ExpectDone(Run());
     EXPECT_EQ(progress.texts, std::vector<std::string>{"Creating Icons..."});

@@ -118,12 +118,11 @@ TEST_F(CopyTest, WithoutImagesNoImageIsCopiedAndNothingIsReported) {
     EXPECT_TRUE(platform::FolderExists(dest + "html\\images\\"));
 }
 
-TEST_F(CopyTest, MissingParentFolderFailsTheStepBeforeAnyCopy) {
-    context.DestinationFolder = scratch.Path() + "missing\\Vorna\\";
-    ExpectErrorBox(setup::CreateFolders(context),
-                   "Directory could not be created: " + platform::SystemErrorMessage(ERROR_PATH_NOT_FOUND));
+TEST_F(CopyTest, MissingParentFoldersAreMade) {
+    context.DestinationFolder = scratch.Path() + "missing\\deeper\\Vorna\\";
+    ExpectDone(setup::CreateFolders(context));
+    EXPECT_TRUE(platform::FolderExists(context.DestinationFolder + "html\\images\\"));
     EXPECT_TRUE(ui.Boxes().empty());
-    EXPECT_FALSE(platform::FolderExists(scratch.Path() + "missing\\"));
     EXPECT_TRUE(progress.texts.empty());
 }
 

@@ -31,6 +31,16 @@ BOOL CALLBACK CollectTopLevel(HWND handle, LPARAM parameter) {
     return TRUE;
 }
 
+// Closes what CreateProcess handed back: the thread handle, and the process handle too when
+// process is set. A Unix program that Wine starts has no Windows process: the process handle
+// comes back null and the thread field holds whatever stood there in Wine, which may be the
+// value of one of this program's own handles (a registry key, say). It is then left alone.
+void CloseStartedHandles(const PROCESS_INFORMATION& info, bool process) {
+    if (!info.hProcess) return;
+    ::CloseHandle(info.hThread);
+    if (process) ::CloseHandle(info.hProcess);
+}
+
 }  // namespace
 
 std::string WindowText(HWND window) {
@@ -207,8 +217,7 @@ bool TypeKeys(const std::string& keys, std::string* error) {
     PROCESS_INFORMATION info{};
     if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return fail("cannot start /bin/sh, error " + std::to_string(::GetLastError()));
-    ::CloseHandle(info.hThread);
-    ::CloseHandle(info.hProcess);
+    CloseStartedHandles(info, true);
     std::string status;
     WaitUntil(
         [&] {
@@ -246,7 +255,7 @@ bool Process::Start(const std::string& commandLine, const std::string& folder) {
     if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return false;
-    ::CloseHandle(info.hThread);
+    CloseStartedHandles(info, false);
     process_.Reset(info.hProcess);
     id_ = info.dwProcessId;
     return true;
