@@ -1,11 +1,13 @@
 #include "setup/Uninstall.h"
 
+#include "archive/DataUnit.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
+#include "setup/Main.h"
 #include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
@@ -157,17 +159,21 @@ StepResult RemoveInstallation(InstallContext& context) {
     return RunSteps({
         // The servers hold their programs open, so they go first.
         {"StopAndClearServices", [] { return StopAndClearServices(); }},
-        {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
-        {"DeleteUninstallEntry", silently([&] {
-             registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
-             entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
-         })},
         {"DeleteFiles", silently([&] {
              DeleteFiles(context.ProgramFolder, context.SystemFolder, context.RemoveStayingFilesAtRestart);
          })},
         // The running program cannot delete its own file; the next restart does.
         {"ScheduleDeletionAtRestart",
          silently([&] { ScheduleDeletionAtRestart(context.ProgramFolder + context.ProgramFileName); })},
+        // What a killed install left unpacked.
+        {"RemoveUnpackedPayload", silently([] { archive::RemoveFolder(ChooseExtractFolder()); })},
+        // The way to run the uninstall again goes last: an uninstall cut short before this point
+        // is still listed and still has its shortcuts, and a second run finishes it.
+        {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
+        {"DeleteUninstallEntry", silently([&] {
+             registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
+             entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
+         })},
     });
 }
 

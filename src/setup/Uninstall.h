@@ -1,6 +1,7 @@
 #pragma once
-// The uninstall: stops and removes the services, the shortcuts and their group, the uninstall
-// entry, the installed files and the applet, and has the own file deleted at the next restart.
+// The uninstall: stops and removes the services, the installed files and the applet, has the own
+// file deleted at the next restart, removes a payload a killed install left unpacked, and last
+// the shortcuts, their group and the uninstall entry, so that one cut short can be run again.
 #include <string>
 
 #include "registry/AdvancedRegistry.h"

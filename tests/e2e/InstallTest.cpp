@@ -1302,3 +1302,53 @@ TEST_F(InstallTest, QuietUninstallLeavingAProgramInUseForTheRestartEndsWith3010)
     EXPECT_FALSE(FileExists(destination + "pop3.exe"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }
+
+namespace {
+
+int CountFiles(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA((folder + "*.*").c_str(), &entry));
+    if (find) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+        } while (::FindNextFileA(find.Get(), &entry));
+    }
+    return count;
+}
+
+}  // namespace
+
+// An uninstall killed in the middle of its deletions is still listed and keeps its shortcuts;
+// run again it ends clean, and takes along a payload a killed install left unpacked in TEMP.
+TEST_F(InstallTest, UninstallKilledDuringItsDeletionsCanBeRunAgainToACleanEnd) {
+    Payload payload = Payload::Full();
+    // Enough images that their deletion takes a while after the first web file went.
+    for (int i = 0; i < 2000; ++i) payload.Set("many" + std::to_string(i) + ".gif", "GIF89a");
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    const std::string images = destination + "html\\images\\";
+    ASSERT_EQ(CountFiles(images), static_cast<int>(payload.Images().size()));
+
+    automation::Process uninstall;
+    ASSERT_TRUE(uninstall.Start("\"" + destination + "Setup.exe\" /UNINSTALL /SILENT"));
+    const std::string firstWebFile = destination + "html\\" + kHtmlFiles[0];
+    const DWORD start = ::GetTickCount();
+    while (FileExists(firstWebFile) && uninstall.Running() && ::GetTickCount() - start < kInstallTimeout) {
+    }
+    uninstall.Kill();
+    ASSERT_FALSE(FileExists(firstWebFile)) << "the uninstall did not get to its deletions";
+    ASSERT_GT(CountFiles(images), 0) << "killed too late: every image was gone";
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the entry went before the files";
+    for (const auto& shortcut : kShortcuts)
+        EXPECT_TRUE(FileExists(GroupFolder() + shortcut[0] + ".lnk")) << "the shortcuts went before the files";
+
+    // What a killed install leaves in TEMP.
+    ASSERT_TRUE(::CreateDirectoryA(ExtractFolder().c_str(), nullptr));
+    WriteFileBytes(ExtractFolder() + "smtp.exe", "left by a killed install");
+    EXPECT_EQ(RunSilently("/UNINSTALL /SILENT", destination + "Setup.exe"), 0u);
+    ExpectUninstalled(destination);
+    EXPECT_EQ(CountFiles(images), 0);
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the unpacked payload stays";
+}
