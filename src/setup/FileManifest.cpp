@@ -43,6 +43,12 @@ StepResult ReportedCopy(ProgressReport& progress, const std::string& destination
 
 }  // namespace
 
+void ForEachImage(const std::string& folder, const std::function<void(const std::string& name)>& visit) {
+    platform::ForEachFile(folder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+        if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".gif") == 0) visit(name);
+    });
+}
+
 DWORD InstalledSizeKb(const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
     unsigned long long bytes = 0;
@@ -54,8 +60,7 @@ DWORD InstalledSizeKb(const InstallContext& context) {
     for (const char* name : ProgramFiles) add(destination + name);
     for (const char* name : HtmlFiles) add(destination + kHtmlFolder + name);
     const std::string images = destination + kHtmlFolder + kImagesFolder;
-    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask,
-                          [&](const std::string& name) { add(images + name); });
+    ForEachImage(images, [&](const std::string& name) { add(images + name); });
     add(destination + context.ProgramFileName);
     if (!context.SystemFolder.empty()) add(context.SystemFolder + kAppletName);
     return static_cast<DWORD>((bytes + 1023) / 1024);
@@ -93,7 +98,7 @@ StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& cont
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context) {
     std::string imagesFolder = context.DestinationFolder + kHtmlFolder + kImagesFolder;
     StepResult result = Done();
-    platform::ForEachFile(context.ExtractFolder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+    ForEachImage(context.ExtractFolder, [&](const std::string& name) {
         // An image put into the folder beside the unpacked ones did not come from the archive.
         if (context.Unpacked && !context.Unpacked->Find(name)) return;
         if (result.done) result = CopyUnpackedFile(progress, context, name, imagesFolder);

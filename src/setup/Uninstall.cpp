@@ -108,7 +108,7 @@ bool ScheduleDeletionAtRestart(const std::string& path) {
 
 void DeleteImages(const std::string& folder) {
     std::string images = folder + kHtmlFolder + kImagesFolder;
-    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+    ForEachImage(images, [&](const std::string& name) {
         ::DeleteFileA((images + name).c_str());  // a read-only image stays
     });
 }

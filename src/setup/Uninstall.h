@@ -23,7 +23,7 @@ StepResult RemoveInstallation(InstallContext& context);
 // group itself when nothing else is left in it.
 void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders);
 
-// Deletes every "*.gif" file (of any attributes, never folders) in folder + "html\images\".
+// Deletes every image (of any attributes, never folders) in folder + "html\images\".
 void DeleteImages(const std::string& folder);
 
 // Has the file deleted at the next restart: a pending move on NT; on 95/98 a "NUL=" line in the
