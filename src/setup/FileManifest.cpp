@@ -6,6 +6,7 @@
 
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
+#include "platform/Security.h"
 #include "platform/SystemInfo.h"
 #include "setup/RunLog.h"
 
@@ -20,12 +21,14 @@ StepResult CreateFolderIfMissing(const std::string& folder) {
 
 // The folder and every missing folder above it, the outermost first ("D:\Apps\Vorna\" when
 // "D:\Apps" is missing too). The walk up ends at the first folder that is there, or at a root.
-StepResult CreateFolderAndParents(const std::string& folder) {
+// The folder itself gets the given security; the ones above it what their parents pass on.
+StepResult CreateFolderAndParents(const std::string& folder, SECURITY_ATTRIBUTES* security) {
     if (platform::FolderExists(folder)) return Done();
     std::string parent = platform::FolderOf(folder.substr(0, folder.size() - 1));
     if (!parent.empty() && parent.size() < folder.size())
-        if (StepResult made = CreateFolderAndParents(parent); !made.done) return made;
-    return CreateFolderIfMissing(folder);
+        if (StepResult made = CreateFolderAndParents(parent, nullptr); !made.done) return made;
+    if (::CreateDirectoryA(folder.c_str(), security)) return Done();
+    return ReportDirectoryError();
 }
 
 // Reports the copy into destination, makes it with copy, and turns a failure into the copy error
@@ -70,7 +73,9 @@ StepResult ReportDirectoryError() { return Failed("Directory could not be create
 
 StepResult CreateFolders(const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
-    StepResult result = CreateFolderAndParents(destination);
+    // A folder that is there keeps its access list: it may be one the user chose for a reason.
+    platform::SecurityAttributes security(platform::kInstallationFolder);
+    StepResult result = CreateFolderAndParents(destination, security.Get());
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder);
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder + kImagesFolder);
     return result;

@@ -38,7 +38,8 @@ void ForEachImage(const std::string& folder, const std::function<void(const std:
 inline constexpr const char* kAppletName = "VORNA.CPL";
 
 // Creates DestinationFolder with every missing folder above it, then its "html\" and
-// "html\images\" folders.
+// "html\images\" folders. A DestinationFolder made here is for SYSTEM and Administrators, and
+// Users may read and run what is inside; one that was there keeps its access list.
 StepResult CreateFolders(const InstallContext& context);
 
 // Reports "Copying File '<destination><name>'..." and copies sourceFolder + name over
