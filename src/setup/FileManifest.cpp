@@ -9,6 +9,7 @@
 #include "platform/Security.h"
 #include "platform/SystemInfo.h"
 #include "setup/RunLog.h"
+#include "setup/Upgrade.h"
 
 namespace setup {
 
@@ -42,6 +43,11 @@ StepResult ReportedCopy(ProgressReport& progress, const std::string& destination
     std::string reason = platform::LastErrorMessage();
     Log().Line("Not copied: " + destination + ": " + reason);
     return Failed("File copy error: " + reason);
+}
+
+// Keeps what stands at path aside first where the context keeps an upgrade's way back.
+StepResult KeepPrevious(const InstallContext& context, const std::string& path) {
+    return context.Keeper ? context.Keeper->KeepAside(path) : Done();
 }
 
 }  // namespace
@@ -90,6 +96,7 @@ StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const 
 
 StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
                             const std::string& destinationFolder) {
+    if (StepResult kept = KeepPrevious(context, destinationFolder + name); !kept.done) return kept;
     if (!context.Unpacked) return CopyOneFile(progress, name, context.ExtractFolder, destinationFolder);
     const std::string destination = destinationFolder + name;
     return ReportedCopy(progress, destination, [&] {
@@ -122,6 +129,7 @@ StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context)
     for (const char* name : HtmlFiles) copy(name, destination + kHtmlFolder);
     if (result.done) result = CopyImages(progress, context);
     // The copy that the uninstall entry starts with "/UNINSTALL".
+    if (result.done) result = KeepPrevious(context, destination + context.ProgramFileName);
     if (result.done) result = CopyOneFile(progress, context.ProgramFileName, context.ProgramFolder, destination);
     copy(kAppletName, context.SystemFolder);
     return result;

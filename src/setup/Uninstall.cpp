@@ -11,6 +11,7 @@
 #include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
+#include "setup/Upgrade.h"
 
 namespace setup {
 namespace {
@@ -157,6 +158,8 @@ StepResult RemoveInstallation(InstallContext& context) {
         };
     };
     return RunSteps({
+        // A version an upgrade cut short replaced is put back first, so that it is what goes.
+        {"RecoverKilledUpgrade", silently([&] { RecoverKilledUpgrade(context); })},
         // The servers hold their programs open, so they go first.
         {"StopAndClearServices", [] { return StopAndClearServices(); }},
         {"DeleteFiles", silently([&] {

@@ -1352,3 +1352,117 @@ TEST_F(InstallTest, UninstallKilledDuringItsDeletionsCanBeRunAgainToACleanEnd) {
     EXPECT_EQ(CountFiles(images), 0);
     EXPECT_FALSE(FolderExists(ExtractFolder())) << "the unpacked payload stays";
 }
+
+namespace {
+
+// The uninstall entry's values as the list of programs shows them.
+std::map<std::string, std::optional<std::string>> EntryTexts() {
+    std::map<std::string, std::optional<std::string>> texts;
+    for (const char* name : {"DisplayName", "DisplayVersion", "UninstallString", "QuietUninstallString",
+                             "InstallLocation", "DisplayIcon"})
+        texts[name] = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+    texts["InstallDir"] = RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir");
+    return texts;
+}
+
+// A previous version: every file differs from the full payload's (the servers still run).
+Payload PreviousVersion() {
+    Payload previous = Payload::Full();
+    for (const char* name : kProgramFiles) previous.Set(name, previous.Data(name) + "previous version");
+    for (const char* name : kHtmlFiles) previous.Set(name, "previous " + previous.Data(name));
+    previous.Set("VORNA.CPL", "MZ previous applet");
+    return previous;
+}
+
+// What is left once an upgrade is over: neither the kept files nor their record.
+void ExpectNothingKept(const std::string& destination) {
+    EXPECT_FALSE(FolderExists(destination + "VORNA.kept\\")) << "the kept files stay";
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::string(kVornaKey) + "\\Upgrade")) << "the journal stays";
+}
+
+class UpgradeTest : public HijackTest {};
+
+}  // namespace
+
+// An upgrade whose copy does not fit on the volume: the copy error as ever, then the previous
+// version as it was, byte for byte, its services configured and running, the entry unchanged.
+TEST_F(UpgradeTest, UpgradeThatDoesNotFitPutsThePreviousVersionBackRunning) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
+    const std::string mount = "/tmp/vorna-upgrade." + std::to_string(::GetCurrentProcessId());
+    const std::string drive = std::string(prefix) + "/dosdevices/t:";
+    if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=8m tmpfs " + mount) != 0) {
+        RunUnix("rmdir " + mount);
+        GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)";
+    }
+    AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
+    ASSERT_EQ(RunUnix("ln -sfn " + mount + " " + drive), 0u);
+    const std::string destination = "T:\\Vorna\\";
+    // The servers end before the volume goes.
+    struct EndServers {
+        ~EndServers() {
+            RemoveSuiteServices();
+            EndProgramsIn("T:\\Vorna\\");
+        }
+    } endServers;
+
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    ASSERT_EQ(RunSilently("/SILENT /DIR=" + destination), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    const auto entry = EntryTexts();
+
+    Payload next = Payload::Full();
+    next.Set("vorna.hlp", std::string(6 * 1024 * 1024, 'h'));  // beside the previous files, more than the volume holds
+    MakeMedium(kMediumFolder, next);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(setup.Label(window, destination)) << "the stored folder is not proposed";
+    setup.StartInstall(window);
+    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(automation::MessageBoxText(box.handle), "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
+    setup.Press(box, "OK");
+    setup.ExpectEndsWithCodeZero();
+
+    // A failed install leaves its unpacked files in TEMP, as it always has (the next run or the
+    // uninstall removes them).
+    testing_support::DeleteTree(ExtractFolder());
+    ExpectInstalled(destination, previous);
+    ExpectServicesRunning(destination);
+    EXPECT_EQ(EntryTexts(), entry);
+    ExpectNothingKept(destination);
+}
+
+// An upgrade killed in the middle of its copy, then the setup run again: the previous version
+// is put back first, then the new one installed and running.
+TEST_F(UpgradeTest, UpgradeKilledDuringTheCopyThenRunAgainEndsInAWorkingInstallation) {
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    const std::string destination = kDefaultFolder;
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+
+    Payload next = Payload::Full();
+    // Enough images that the copy takes a while after the first file was kept.
+    for (int i = 0; i < 1000; ++i) next.Set("many" + std::to_string(i) + ".gif", "GIF89a");
+    MakeMedium(kMediumFolder, next);
+    automation::Process upgrade;
+    ASSERT_TRUE(upgrade.Start("\"" + std::string(kMediumFolder) + "Setup.exe\" /SILENT"));
+    const std::string kept = destination + "VORNA.kept\\";
+    const DWORD start = ::GetTickCount();
+    while (!FileExists(kept + "1.kept") && upgrade.Running() && ::GetTickCount() - start < kInstallTimeout) {
+    }
+    upgrade.Kill();
+    ASSERT_TRUE(FolderExists(kept)) << "the upgrade was not killed during its copy";
+    EXPECT_FALSE(ServiceExists("VORNASMTP")) << "killed before the services were cleared";
+
+    const std::string log = std::string(kMediumFolder) + "again.log";
+    EXPECT_EQ(RunSilently("/SILENT /LOG=" + log), 0u);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Has(lines, "Putting the previous version back"));
+    ExpectInstalled(destination, next);
+    ExpectServicesRunning(destination);
+    ExpectNothingKept(destination);
+}
