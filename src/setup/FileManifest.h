@@ -1,7 +1,8 @@
 #pragma once
 // What the suite consists of and where each file goes, and the copying step of the install:
 // the folder tree is created and every file is copied from the unpacked archive into place.
-// The first failure stops the step with its error box; nothing is rolled back.
+// The first failure stops the step with its error box. Where the context has a keeper, each
+// file that stands in the way is kept aside first (see Upgrade.h).
 #include <array>
 #include <functional>
 #include <string>

@@ -93,7 +93,7 @@ std::string Quoted(const std::string& binary) {
 // The recorded service as it was: made again with its configuration, started when it ran.
 // Fields: name, running, type, start, error control, display name, account, binary path.
 void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) {
-    if (fields.size() != 9) return;
+    if (fields.size() != 9 || fields[3].empty() || fields[4].empty() || fields[5].empty()) return;
     const std::string& name = fields[1];
     const std::string& account = fields[7];
     std::string binary = Quoted(fields[8]);
@@ -240,9 +240,14 @@ StepResult UpgradeKeeper::KeepAside(const std::string& path) {
 
 void UpgradeKeeper::RollBack() {
     if (journal_.empty()) return;
-    PutBack(context_, journal_);
-    RemoveKeptFolder(journal_);
-    DeleteJournal();
+    // Run while a cancel unwinds the install: nothing may escape.
+    try {
+        PutBack(context_, journal_);
+        RemoveKeptFolder(journal_);
+        DeleteJournal();
+    } catch (const std::exception& error) {
+        Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
+    }
     journal_.clear();
 }
 
@@ -258,9 +263,13 @@ void RecoverKilledUpgrade(InstallContext& context) {
     const std::vector<std::string> journal = ReadJournal();
     if (journal.empty()) return;
     Log().Line("A run cut short left its journal");
-    PutBack(context, journal);
-    RemoveKeptFolder(journal);
-    DeleteJournal();
+    try {
+        PutBack(context, journal);
+        RemoveKeptFolder(journal);
+        DeleteJournal();
+    } catch (const std::exception& error) {
+        Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
+    }
 }
 
 }  // namespace setup
