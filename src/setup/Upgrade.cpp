@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <sstream>
+#include <cstdlib>
 #include <vector>
 
 #include "archive/DataUnit.h"
@@ -51,11 +51,15 @@ void DeleteJournal() {
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
-    std::string part;
-    std::istringstream stream(text);
-    while (std::getline(stream, part, separator)) parts.push_back(part);
-    return parts;
+    for (size_t start = 0;;) {
+        size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
 }
+
+DWORD Number(const std::string& text) { return std::strtoul(text.c_str(), nullptr, 10); }
 
 // Waits up to timeoutMs for the service to reach state; false when it does not (or is gone).
 bool WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
@@ -74,9 +78,10 @@ void StopAndDelete(SC_HANDLE manager, const char* name) {
         ScopedServiceHandle service(::OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
         if (!service) return;
         SERVICE_STATUS status{};
-        if (::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) || status.dwCurrentState != SERVICE_STOPPED)
-            WaitForState(service.Get(), SERVICE_STOPPED, 15000);
-        if (!::DeleteService(service.Get())) Log().Line(std::string("Not deleted: ") + name + ": " + platform::LastErrorMessage());
+        ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a stopped one refuses
+        WaitForState(service.Get(), SERVICE_STOPPED, 15000);
+        if (!::DeleteService(service.Get()))
+            Log().Line(std::string("Not deleted: ") + name + ": " + platform::LastErrorMessage());
     }
     for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
         ScopedServiceHandle gone(::OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
@@ -93,13 +98,13 @@ std::string Quoted(const std::string& binary) {
 // The recorded service as it was: made again with its configuration, started when it ran.
 // Fields: name, running, type, start, error control, display name, account, binary path.
 void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) {
-    if (fields.size() != 9 || fields[3].empty() || fields[4].empty() || fields[5].empty()) return;
+    if (fields.size() != 9) return;
     const std::string& name = fields[1];
     const std::string& account = fields[7];
     std::string binary = Quoted(fields[8]);
     ScopedServiceHandle service(::CreateServiceA(
-        manager, name.c_str(), fields[6].c_str(), SERVICE_ALL_ACCESS, std::stoul(fields[3]), std::stoul(fields[4]),
-        std::stoul(fields[5]), binary.c_str(), nullptr, nullptr, nullptr,
+        manager, name.c_str(), fields[6].c_str(), SERVICE_ALL_ACCESS, Number(fields[3]), Number(fields[4]),
+        Number(fields[5]), binary.c_str(), nullptr, nullptr, nullptr,
         _stricmp(account.c_str(), "LocalSystem") == 0 ? nullptr : account.c_str(), nullptr));
     if (!service) {
         Log().Line("Service not made again: " + name + ": " + platform::LastErrorMessage());
@@ -114,14 +119,14 @@ void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) 
         Log().Line("Service not started again: " + name + ": " + platform::LastErrorMessage());
 }
 
-// The previous version back from the journal's lines; false when there was none (a fresh install).
-bool PutBack(InstallContext& context, const std::vector<std::string>& journal) {
+// The previous version back from the journal's lines; nothing after a fresh install.
+void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
     std::vector<std::vector<std::string>> lines;
     for (const std::string& line : journal) lines.push_back(Split(line, '\t'));
     bool previous = std::any_of(lines.begin(), lines.end(), [](const auto& fields) {
         return !fields.empty() && (fields[0] == "S" || fields[0] == "F");
     });
-    if (!previous) return false;
+    if (!previous) return;
     Log().Line("Putting the previous version back");
     ScopedServiceHandle manager;
     if (platform::IsWindowsNT()) {
@@ -154,7 +159,6 @@ bool PutBack(InstallContext& context, const std::vector<std::string>& journal) {
     if (manager)
         for (const auto& fields : lines)
             if (!fields.empty() && fields[0] == "S") RecreateService(manager.Get(), fields);
-    return true;
 }
 
 void RemoveKeptFolder(const std::vector<std::string>& journal) {
@@ -162,6 +166,22 @@ void RemoveKeptFolder(const std::vector<std::string>& journal) {
         std::vector<std::string> fields = Split(line, '\t');
         if (fields.size() == 2 && fields[0] == "K") archive::RemoveFolder(fields[1]);
     }
+}
+
+// The previous version back, then the kept files and the record gone. Also run while a cancel
+// unwinds the install: nothing may escape.
+void PutBackAndForget(InstallContext& context, const std::vector<std::string>& journal) {
+    try {
+        PutBack(context, journal);
+        RemoveKeptFolder(journal);
+        DeleteJournal();
+    } catch (const std::exception& error) {
+        Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
+    }
+}
+
+StepResult RegistryFailed(const registry::ERegistryException& error) {
+    return Failed(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice);
 }
 
 }  // namespace
@@ -206,7 +226,7 @@ StepResult UpgradeKeeper::RecordPrevious() {
                    text(config->lpServiceStartName) + "\t" + text(config->lpBinaryPathName));
         }
     } catch (const registry::ERegistryException& error) {
-        return Failed(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice);
+        return RegistryFailed(error);
     }
     return Done();
 }
@@ -233,21 +253,14 @@ StepResult UpgradeKeeper::KeepAside(const std::string& path) {
             return Failed("File copy error: " + reason);
         }
     } catch (const registry::ERegistryException& error) {
-        return Failed(std::string("Registry error: ") + error.what() + "\r\n" + kAdministratorAdvice);
+        return RegistryFailed(error);
     }
     return Done();
 }
 
 void UpgradeKeeper::RollBack() {
     if (journal_.empty()) return;
-    // Run while a cancel unwinds the install: nothing may escape.
-    try {
-        PutBack(context_, journal_);
-        RemoveKeptFolder(journal_);
-        DeleteJournal();
-    } catch (const std::exception& error) {
-        Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
-    }
+    PutBackAndForget(context_, journal_);
     journal_.clear();
 }
 
@@ -263,13 +276,7 @@ void RecoverKilledUpgrade(InstallContext& context) {
     const std::vector<std::string> journal = ReadJournal();
     if (journal.empty()) return;
     Log().Line("A run cut short left its journal");
-    try {
-        PutBack(context, journal);
-        RemoveKeptFolder(journal);
-        DeleteJournal();
-    } catch (const std::exception& error) {
-        Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
-    }
+    PutBackAndForget(context, journal);
 }
 
 }  // namespace setup

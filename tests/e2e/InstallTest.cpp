@@ -816,6 +816,27 @@ protected:
     // A Unix command that undoes what the test set up outside Wine.
     void AtEnd(const std::string& command) { cleanups_.push_back(command); }
 
+    // A small volume (a tmpfs of mount's size text) as drive T: until the end of the test; its
+    // Unix folder. Empty when none could be mounted (the test is then skipped) or linked (failed).
+    std::string MountVolumeAsT(const std::string& size) {
+        const char* prefix = std::getenv("WINEPREFIX");
+        if (!prefix) {
+            ADD_FAILURE() << "WINEPREFIX is not set";
+            return {};
+        }
+        const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
+        const std::string drive = std::string(prefix) + "/dosdevices/t:";
+        if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=" + size + " tmpfs " + mount) != 0) {
+            RunUnix("rmdir " + mount);
+            [] { GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)"; }();
+            return {};
+        }
+        AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
+        if (RunUnix("ln -sfn " + mount + " " + drive) == 0) return mount;
+        ADD_FAILURE() << "cannot link " << drive;
+        return {};
+    }
+
     void ExpectNoPlantedDllLoaded(const std::string& when) {
         for (const char* dll : kPlantedDlls)
             EXPECT_FALSE(FileExists(Marker(dll))) << "the planted " << dll << ".dll ran " << when;
@@ -1017,16 +1038,8 @@ TEST_F(HijackTest, FileSwappedDuringTheInstallIsNeverInstalled) {
 // nothing installed and no truncated member left behind. The same volume as the destination:
 // the copy that does not fit ends the install with the system's reason and leaves no half file.
 TEST_F(HijackTest, NearlyFullVolumeRefusesTheInstallAndLeavesNoPartialFile) {
-    const char* prefix = std::getenv("WINEPREFIX");
-    ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
-    const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
-    const std::string drive = std::string(prefix) + "/dosdevices/t:";
-    if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=300k tmpfs " + mount) != 0) {
-        RunUnix("rmdir " + mount);
-        GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)";
-    }
-    AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
-    ASSERT_EQ(RunUnix("ln -sfn " + mount + " " + drive), 0u);
+    const std::string mount = MountVolumeAsT("300k");
+    if (mount.empty()) return;
     Payload payload = Payload::Full();
     payload.Set("vorna.hlp", std::string(400 * 1024, 'h'));  // more than the volume holds
     MakeMedium(kMediumFolder, payload);
@@ -1387,16 +1400,7 @@ class UpgradeTest : public HijackTest {};
 // An upgrade whose copy does not fit on the volume: the copy error as ever, then the previous
 // version as it was, byte for byte, its services configured and running, the entry unchanged.
 TEST_F(UpgradeTest, UpgradeThatDoesNotFitPutsThePreviousVersionBackRunning) {
-    const char* prefix = std::getenv("WINEPREFIX");
-    ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
-    const std::string mount = "/tmp/vorna-upgrade." + std::to_string(::GetCurrentProcessId());
-    const std::string drive = std::string(prefix) + "/dosdevices/t:";
-    if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=8m tmpfs " + mount) != 0) {
-        RunUnix("rmdir " + mount);
-        GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)";
-    }
-    AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
-    ASSERT_EQ(RunUnix("ln -sfn " + mount + " " + drive), 0u);
+    if (MountVolumeAsT("8m").empty()) return;
     const std::string destination = "T:\\Vorna\\";
     // The servers end before the volume goes.
     struct EndServers {
