@@ -1,7 +1,8 @@
 #pragma once
-// The uninstall: stops and removes the services, the installed files and the applet, has the own
-// file deleted at the next restart, removes a payload a killed install left unpacked, and last
-// the shortcuts, their group and the uninstall entry, so that one cut short can be run again.
+// The uninstall: puts back a version that a killed upgrade replaced, stops and removes the
+// services, the installed files and the applet, has the own file deleted at the next restart,
+// removes a payload a killed install left unpacked, and last the shortcuts, their group and the
+// uninstall entry, so that one cut short can be run again.
 #include <string>
 
 #include "registry/AdvancedRegistry.h"

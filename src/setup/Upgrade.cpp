@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "archive/DataUnit.h"
@@ -124,7 +125,7 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
     std::vector<std::vector<std::string>> lines;
     for (const std::string& line : journal) lines.push_back(Split(line, '\t'));
     bool previous = std::any_of(lines.begin(), lines.end(), [](const auto& fields) {
-        return !fields.empty() && (fields[0] == "S" || fields[0] == "F");
+        return !fields.empty() && (fields[0] == "S" || fields[0] == "W" || fields[0] == "F");
     });
     if (!previous) return;
     Log().Line("Putting the previous version back");
@@ -135,7 +136,7 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
         if (manager)
             for (const ServerRow& server : ServerTable) StopAndDelete(manager.Get(), server.serviceName);
     }
-    // The latest first, so that a file kept twice ends as it was first.
+    // Undone in the reverse order of their doing.
     for (auto fields = lines.rbegin(); fields != lines.rend(); ++fields) {
         if (fields->size() < 2) continue;
         const std::string& original = (*fields)[1];
@@ -156,9 +157,16 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
             Log().Line(std::string("Not written back: ") + error.what());
         }
     }
-    if (manager)
-        for (const auto& fields : lines)
-            if (!fields.empty() && fields[0] == "S") RecreateService(manager.Get(), fields);
+    // The folder the files returned to: the one that holds the kept folder.
+    std::string folder;
+    for (const auto& fields : lines)
+        if (fields.size() == 2 && fields[0] == "K" && fields[1].ends_with(kKeptFolderName))
+            folder = fields[1].substr(0, fields[1].size() - std::strlen(kKeptFolderName));
+    for (const auto& fields : lines) {
+        if (manager && fields.size() == 9 && fields[0] == "S") RecreateService(manager.Get(), fields);
+        if (fields.size() == 2 && fields[0] == "W" && !folder.empty())
+            (void)ControlServer(static_cast<ServerIndex>(Number(fields[1])), true, folder);
+    }
 }
 
 void RemoveKeptFolder(const std::vector<std::string>& journal) {
@@ -203,7 +211,13 @@ StepResult UpgradeKeeper::RecordPrevious() {
                 Append(std::string("V\tE\t") + name + "\t" + text);
         if (std::string folder = StoredInstallFolder(context_); !folder.empty())
             Append("V\tI\tInstallDir\t" + folder);
-        if (!platform::IsWindowsNT()) return Done();
+        if (!platform::IsWindowsNT()) {
+            // 95/98: the servers are programs; those running are launched again from the folder.
+            DWORD unused = 0;
+            for (ServerIndex index = 0; index < ServerTable.size(); ++index)
+                if (IsServerRunning(index, unused)) Append("W\t" + std::to_string(index));
+            return Done();
+        }
         ScopedServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
         if (!manager) return Done();
         for (const ServerRow& server : ServerTable) {

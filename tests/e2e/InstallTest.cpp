@@ -816,6 +816,17 @@ protected:
     // A Unix command that undoes what the test set up outside Wine.
     void AtEnd(const std::string& command) { cleanups_.push_back(command); }
 
+    // Presses Install and expects the copy to end with the full-disk error, then the program.
+    static void InstallUntilTheDiskIsFull(SetupDriver& setup, const automation::Window& window) {
+        setup.StartInstall(window);
+        automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+        ASSERT_TRUE(box) << "no error box";
+        EXPECT_EQ(automation::MessageBoxText(box.handle),
+                  "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
+        setup.Press(box, "OK");
+        setup.ExpectEndsWithCodeZero();
+    }
+
     // A small volume (a tmpfs of mount's size text) as drive T: until the end of the test; its
     // Unix folder. Empty when none could be mounted (the test is then skipped) or linked (failed).
     std::string MountVolumeAsT(const std::string& size) {
@@ -1067,12 +1078,7 @@ TEST_F(HijackTest, NearlyFullVolumeRefusesTheInstallAndLeavesNoPartialFile) {
     automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
     ASSERT_TRUE(window);
     setup.ChooseFolder(window, "T:\\Vorna");
-    setup.StartInstall(window);
-    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
-    ASSERT_TRUE(box) << "no error box";
-    EXPECT_EQ(automation::MessageBoxText(box.handle), "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
-    setup.Press(box, "OK");
-    setup.ExpectEndsWithCodeZero();
+    ASSERT_NO_FATAL_FAILURE(InstallUntilTheDiskIsFull(setup, window));
     EXPECT_TRUE(FolderExists("T:\\Vorna\\html\\images\\"));
     EXPECT_FALSE(FileExists("T:\\Vorna\\smtp.exe")) << "a half-written copy stays";  // larger than the volume
 }
@@ -1423,12 +1429,7 @@ TEST_F(UpgradeTest, UpgradeThatDoesNotFitPutsThePreviousVersionBackRunning) {
     automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
     ASSERT_TRUE(window);
     ASSERT_TRUE(setup.Label(window, destination)) << "the stored folder is not proposed";
-    setup.StartInstall(window);
-    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
-    ASSERT_TRUE(box) << "no error box";
-    EXPECT_EQ(automation::MessageBoxText(box.handle), "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
-    setup.Press(box, "OK");
-    setup.ExpectEndsWithCodeZero();
+    ASSERT_NO_FATAL_FAILURE(InstallUntilTheDiskIsFull(setup, window));
 
     // A failed install leaves its unpacked files in TEMP, as it always has (the next run or the
     // uninstall removes them).
@@ -1469,4 +1470,26 @@ TEST_F(UpgradeTest, UpgradeKilledDuringTheCopyThenRunAgainEndsInAWorkingInstalla
     ExpectInstalled(destination, next);
     ExpectServicesRunning(destination);
     ExpectNothingKept(destination);
+}
+
+// 95/98 has no services: an upgrade that fails launches the previous servers again, from the
+// previous files.
+TEST_F(UpgradeTest, FailedUpgradeOn98LaunchesThePreviousServersAgain) {
+    UseWin98Mode();
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    std::vector<HWND> before = ExpectServerWindows(kDefaultFolder);
+    ASSERT_EQ(before.size(), 3u);
+
+    Payload next = Payload::Full();
+    next.Remove("readme.txt");  // the copy fails there, after the servers were replaced
+    MakeMedium(kMediumFolder, next);
+    EXPECT_EQ(RunSilently("/SILENT"), 1603u);
+    testing_support::DeleteTree(ExtractFolder());  // what a failed install leaves, as ever
+    ExpectInstalled(kDefaultFolder, previous);
+    std::vector<HWND> after = ExpectServerWindows(kDefaultFolder);
+    EXPECT_EQ(after.size(), 3u);
+    for (HWND window : before) EXPECT_EQ(std::count(after.begin(), after.end(), window), 0) << "never closed";
+    ExpectNothingKept(kDefaultFolder);
 }
