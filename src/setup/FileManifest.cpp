@@ -128,11 +128,11 @@ StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context)
     for (const char* name : ProgramFiles) copy(name, destination);
     for (const char* name : HtmlFiles) copy(name, destination + kHtmlFolder);
     if (result.done) result = CopyImages(progress, context);
-    // The copy that the uninstall entry starts with "/UNINSTALL".
     // The running program is not moved away from under itself: copying it onto itself fails.
     const std::string ownCopy = destination + context.ProgramFileName;
     if (result.done && _stricmp(ownCopy.c_str(), (context.ProgramFolder + context.ProgramFileName).c_str()) != 0)
         result = KeepPrevious(context, ownCopy);
+    // The copy that the uninstall entry starts with "/UNINSTALL".
     if (result.done) result = CopyOneFile(progress, context.ProgramFileName, context.ProgramFolder, destination);
     copy(kAppletName, context.SystemFolder);
     return result;
