@@ -10,6 +10,11 @@ inline constexpr char kAdministratorsOwnedObject[] = "O:BAD:P(A;;GA;;;SY)(A;;GA;
 // Folders: full access for SYSTEM and Administrators only, passed on to what is made inside.
 inline constexpr char kAdministratorsOnlyFolder[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
+// An installation folder the setup makes, as Program Files has it: full access for SYSTEM and
+// Administrators, read and execute for Users, passed on to everything inside; protected, so
+// that nothing the parent allows (Authenticated Users may change what lies under C:\) reaches it.
+inline constexpr char kInstallationFolder[] = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
 class SecurityAttributes {
 public:
     explicit SecurityAttributes(const char* descriptorText);
@@ -18,6 +23,8 @@ public:
     SecurityAttributes& operator=(const SecurityAttributes&) = delete;
     // For CreateMutex, CreateDirectory and the like; nullptr where there is no security.
     SECURITY_ATTRIBUTES* Get() { return descriptor_ ? &attributes_ : nullptr; }
+    // The descriptor, nullptr where there is none.
+    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
 
 private:
     PSECURITY_DESCRIPTOR descriptor_ = nullptr;

@@ -6,8 +6,10 @@
 
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
+#include "platform/Security.h"
 #include "platform/SystemInfo.h"
 #include "setup/RunLog.h"
+#include "setup/Upgrade.h"
 
 namespace setup {
 
@@ -20,12 +22,14 @@ StepResult CreateFolderIfMissing(const std::string& folder) {
 
 // The folder and every missing folder above it, the outermost first ("D:\Apps\Vorna\" when
 // "D:\Apps" is missing too). The walk up ends at the first folder that is there, or at a root.
-StepResult CreateFolderAndParents(const std::string& folder) {
+// The folder itself gets the given security; the ones above it what their parents pass on.
+StepResult CreateFolderAndParents(const std::string& folder, SECURITY_ATTRIBUTES* security) {
     if (platform::FolderExists(folder)) return Done();
     std::string parent = platform::FolderOf(folder.substr(0, folder.size() - 1));
     if (!parent.empty() && parent.size() < folder.size())
-        if (StepResult made = CreateFolderAndParents(parent); !made.done) return made;
-    return CreateFolderIfMissing(folder);
+        if (StepResult made = CreateFolderAndParents(parent, nullptr); !made.done) return made;
+    if (::CreateDirectoryA(folder.c_str(), security)) return Done();
+    return ReportDirectoryError();
 }
 
 // Reports the copy into destination, makes it with copy, and turns a failure into the copy error
@@ -41,7 +45,18 @@ StepResult ReportedCopy(ProgressReport& progress, const std::string& destination
     return Failed("File copy error: " + reason);
 }
 
+// Keeps what stands at path aside first where the context keeps an upgrade's way back.
+StepResult KeepPrevious(const InstallContext& context, const std::string& path) {
+    return context.Keeper ? context.Keeper->KeepAside(path) : Done();
+}
+
 }  // namespace
+
+void ForEachImage(const std::string& folder, const std::function<void(const std::string& name)>& visit) {
+    platform::ForEachFile(folder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+        if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".gif") == 0) visit(name);
+    });
+}
 
 DWORD InstalledSizeKb(const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
@@ -54,8 +69,7 @@ DWORD InstalledSizeKb(const InstallContext& context) {
     for (const char* name : ProgramFiles) add(destination + name);
     for (const char* name : HtmlFiles) add(destination + kHtmlFolder + name);
     const std::string images = destination + kHtmlFolder + kImagesFolder;
-    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask,
-                          [&](const std::string& name) { add(images + name); });
+    ForEachImage(images, [&](const std::string& name) { add(images + name); });
     add(destination + context.ProgramFileName);
     if (!context.SystemFolder.empty()) add(context.SystemFolder + kAppletName);
     return static_cast<DWORD>((bytes + 1023) / 1024);
@@ -65,7 +79,9 @@ StepResult ReportDirectoryError() { return Failed("Directory could not be create
 
 StepResult CreateFolders(const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
-    StepResult result = CreateFolderAndParents(destination);
+    // A folder that is there keeps its access list: it may be one the user chose for a reason.
+    platform::SecurityAttributes security(platform::kInstallationFolder);
+    StepResult result = CreateFolderAndParents(destination, security.Get());
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder);
     if (result.done) result = CreateFolderIfMissing(destination + kHtmlFolder + kImagesFolder);
     return result;
@@ -80,6 +96,7 @@ StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const 
 
 StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
                             const std::string& destinationFolder) {
+    if (StepResult kept = KeepPrevious(context, destinationFolder + name); !kept.done) return kept;
     if (!context.Unpacked) return CopyOneFile(progress, name, context.ExtractFolder, destinationFolder);
     const std::string destination = destinationFolder + name;
     return ReportedCopy(progress, destination, [&] {
@@ -93,7 +110,7 @@ StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& cont
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context) {
     std::string imagesFolder = context.DestinationFolder + kHtmlFolder + kImagesFolder;
     StepResult result = Done();
-    platform::ForEachFile(context.ExtractFolder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+    ForEachImage(context.ExtractFolder, [&](const std::string& name) {
         // An image put into the folder beside the unpacked ones did not come from the archive.
         if (context.Unpacked && !context.Unpacked->Find(name)) return;
         if (result.done) result = CopyUnpackedFile(progress, context, name, imagesFolder);
@@ -111,6 +128,10 @@ StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context)
     for (const char* name : ProgramFiles) copy(name, destination);
     for (const char* name : HtmlFiles) copy(name, destination + kHtmlFolder);
     if (result.done) result = CopyImages(progress, context);
+    // The running program is not moved away from under itself: copying it onto itself fails.
+    const std::string ownCopy = destination + context.ProgramFileName;
+    if (result.done && _stricmp(ownCopy.c_str(), (context.ProgramFolder + context.ProgramFileName).c_str()) != 0)
+        result = KeepPrevious(context, ownCopy);
     // The copy that the uninstall entry starts with "/UNINSTALL".
     if (result.done) result = CopyOneFile(progress, context.ProgramFileName, context.ProgramFolder, destination);
     copy(kAppletName, context.SystemFolder);

@@ -1,8 +1,10 @@
 #pragma once
 // What the suite consists of and where each file goes, and the copying step of the install:
 // the folder tree is created and every file is copied from the unpacked archive into place.
-// The first failure stops the step with its error box; nothing is rolled back.
+// The first failure stops the step with its error box. Where the context has a keeper, each
+// file that stands in the way is kept aside first (see Upgrade.h).
 #include <array>
+#include <functional>
 #include <string>
 
 #include "setup/InstallContext.h"
@@ -30,10 +32,15 @@ inline constexpr std::array<const char*, 27> HtmlFiles = {
 inline constexpr const char* kHtmlFolder = "html\\";
 inline constexpr const char* kImagesFolder = "images\\";
 inline constexpr const char* kImagePattern = "*.gif";
+
+// Calls visit(name) for each image in folder: a file of any attributes whose own name ends in
+// ".gif". The search pattern alone also matches a name such as "a.gifx" through its short alias.
+void ForEachImage(const std::string& folder, const std::function<void(const std::string& name)>& visit);
 inline constexpr const char* kAppletName = "VORNA.CPL";
 
 // Creates DestinationFolder with every missing folder above it, then its "html\" and
-// "html\images\" folders.
+// "html\images\" folders. A DestinationFolder made here is for SYSTEM and Administrators, and
+// Users may read and run what is inside; one that was there keeps its access list.
 StepResult CreateFolders(const InstallContext& context);
 
 // Reports "Copying File '<destination><name>'..." and copies sourceFolder + name over
@@ -47,7 +54,7 @@ StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const 
 StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
                             const std::string& destinationFolder);
 
-// Copies every "*.gif" file of ExtractFolder (that the archive held, where the context holds
+// Copies every image of ExtractFolder (that the archive held, where the context holds
 // the unpacked files) into the images folder, in file-system order.
 StepResult CopyImages(ProgressReport& progress, const InstallContext& context);
 

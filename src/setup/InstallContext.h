@@ -8,6 +8,8 @@
 
 namespace setup {
 
+class UpgradeKeeper;
+
 struct InstallContext {
     // Aims the three registry components at their keys and takes the running program's folder
     // and file name; the folders below are the caller's to fill.
@@ -23,6 +25,9 @@ struct InstallContext {
     // copies from ExtractFolder read these handles and install nothing else of that folder;
     // unset, they copy ExtractFolder's files by name.
     const archive::ExtractedFiles* Unpacked = nullptr;
+    // While set, every file the copies replace is kept aside first, for the way back of an
+    // upgrade.
+    UpgradeKeeper* Keeper = nullptr;
     // The running setup program's folder (with its trailing backslash) and file name: the
     // archive lies beside it, the install copies it, the uninstall removes from its folder.
     std::string ProgramFolder;

@@ -10,6 +10,7 @@
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 #include "setup/Steps.h"
+#include "setup/Upgrade.h"
 
 namespace setup {
 namespace {
@@ -64,14 +65,26 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
     archive::ExtractedFiles extracted;
     context.Unpacked = &extracted;
     platform::ScopeExit forget([&context] { context.Unpacked = nullptr; });
+    // Over an existing installation, what is replaced is kept until the new version runs; any
+    // failure or cancel on the way puts it back before the program ends.
+    UpgradeKeeper keeper(context);
+    platform::ScopeExit wayBack([&keeper] { keeper.RollBack(); });
+    context.Keeper = &keeper;
+    platform::ScopeExit forgetKeeper([&context] { context.Keeper = nullptr; });
     std::string madeParent;
     return RunSteps({
+        {"RecoverKilledUpgrade",
+         [&] {
+             RecoverKilledUpgrade(context);
+             return Done();
+         }},
         // Nothing is stopped or replaced before the whole archive is unpacked and held.
         {"ExtractArchive",
          [&] {
              madeParent = MakeMissingFallbackParent(context);
              return ExtractPayload(progress, context, extracted);
          }},
+        {"RecordPrevious", [&] { return keeper.RecordPrevious(); }},
         // The running servers hold their programs open: they stop before the files are replaced.
         {"CheckRunningServices", [&] { return CheckRunningServices(progress); }},
         {"CreateFolders", [&] { return CreateFolders(context); }},
@@ -89,6 +102,11 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
              StepResult started = InstallAndStartServices(progress, context);
              if (started.done && servicesStarted) servicesStarted();
              return started;
+         }},
+        {"DiscardKeptFiles",
+         [&] {
+             keeper.Discard();
+             return Done();
          }},
         {"RemoveFolder",
          [&] {

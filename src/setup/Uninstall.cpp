@@ -1,14 +1,17 @@
 #include "setup/Uninstall.h"
 
+#include "archive/DataUnit.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
+#include "setup/Main.h"
 #include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
+#include "setup/Upgrade.h"
 
 namespace setup {
 namespace {
@@ -106,7 +109,7 @@ bool ScheduleDeletionAtRestart(const std::string& path) {
 
 void DeleteImages(const std::string& folder) {
     std::string images = folder + kHtmlFolder + kImagesFolder;
-    platform::ForEachFile(images, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
+    ForEachImage(images, [&](const std::string& name) {
         ::DeleteFileA((images + name).c_str());  // a read-only image stays
     });
 }
@@ -155,19 +158,25 @@ StepResult RemoveInstallation(InstallContext& context) {
         };
     };
     return RunSteps({
+        // A version an upgrade cut short replaced is put back first, so that it is what goes.
+        {"RecoverKilledUpgrade", silently([&] { RecoverKilledUpgrade(context); })},
         // The servers hold their programs open, so they go first.
         {"StopAndClearServices", [] { return StopAndClearServices(); }},
-        {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
-        {"DeleteUninstallEntry", silently([&] {
-             registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
-             entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
-         })},
         {"DeleteFiles", silently([&] {
              DeleteFiles(context.ProgramFolder, context.SystemFolder, context.RemoveStayingFilesAtRestart);
          })},
         // The running program cannot delete its own file; the next restart does.
         {"ScheduleDeletionAtRestart",
          silently([&] { ScheduleDeletionAtRestart(context.ProgramFolder + context.ProgramFileName); })},
+        // What a killed install left unpacked.
+        {"RemoveUnpackedPayload", silently([] { archive::RemoveFolder(ChooseExtractFolder()); })},
+        // The way to run the uninstall again goes last: an uninstall cut short before this point
+        // is still listed and still has its shortcuts, and a second run finishes it.
+        {"DeleteShortcuts", silently([&] { DeleteShortcuts(context.AdvancedRegistry); })},
+        {"DeleteUninstallEntry", silently([&] {
+             registry::TAdvancedRegistry& entry = context.AdvancedRegistryInstall;
+             entry.DeleteKey(entry.RegistryArea + "\\" + entry.RegistrySection);
+         })},
     });
 }
 

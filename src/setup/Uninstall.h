@@ -1,6 +1,8 @@
 #pragma once
-// The uninstall: stops and removes the services, the shortcuts and their group, the uninstall
-// entry, the installed files and the applet, and has the own file deleted at the next restart.
+// The uninstall: puts back a version that a killed upgrade replaced, stops and removes the
+// services, the installed files and the applet, has the own file deleted at the next restart,
+// removes a payload a killed install left unpacked, and last the shortcuts, their group and the
+// uninstall entry, so that one cut short can be run again.
 #include <string>
 
 #include "registry/AdvancedRegistry.h"
@@ -22,7 +24,7 @@ StepResult RemoveInstallation(InstallContext& context);
 // group itself when nothing else is left in it.
 void DeleteShortcuts(registry::TAdvancedRegistry& shellFolders);
 
-// Deletes every "*.gif" file (of any attributes, never folders) in folder + "html\images\".
+// Deletes every image (of any attributes, never folders) in folder + "html\images\".
 void DeleteImages(const std::string& folder);
 
 // Has the file deleted at the next restart: a pending move on NT; on 95/98 a "NUL=" line in the

@@ -181,3 +181,36 @@ TEST_F(PackdatTest, WithoutArgumentsItShowsHowToUseIt) {
     EXPECT_EQ(run.exitCode, 2u);
     EXPECT_NE(run.err.find("usage: packdat"), std::string::npos);
 }
+
+// Names that are one file once unpacked are refused, both named: a name that is the short 8.3
+// alias the file system gives another (as Wine itself makes it, and as Windows makes its
+// first), and two names differing only in the case of a Latin-1 letter.
+TEST_F(PackdatTest, RefusesANameThatIsAnothersShortAliasOrDiffersInCaseOnly) {
+    testing_support::ScratchFolder elsewhere{"packother"};
+    const std::string other = elsewhere.Path();
+    const std::string longName = "BACKGROUND-IMAGE.GIF";
+    WriteFileBytes(payload + longName, "GIF89a");
+    char alias[MAX_PATH] = {};
+    DWORD length = ::GetShortPathNameA((payload + longName).c_str(), alias, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH) << platform::LastErrorMessage();
+    const std::string wineAlias = platform::FileNameOf(alias);
+    ASSERT_NE(wineAlias, longName) << "the file system gave no short alias";
+    for (const std::string& shortName : {wineAlias, std::string("BACKGR~1.GIF")}) {
+        SCOPED_TRACE(shortName);
+        WriteFileBytes(other + shortName, "GIF87a");
+        const std::string refusal = "'" + shortName + "' is the short 8.3 name of '" + longName + "'";
+        ExpectRefused(Quoted(payload + longName) + " " + Quoted(other + shortName), refusal);
+        ExpectRefused(Quoted(other + shortName) + " " + Quoted(payload + longName), refusal);
+        ::DeleteFileA((other + shortName).c_str());
+    }
+    // Long names whose Windows aliases begin alike get ~1 and ~2: both pack.
+    WriteFileBytes(payload + "BACKGROUND-OTHER.GIF", "GIF89a");
+    Outcome run = RunPackdat(Quoted(output) + " " + Quoted(payload));
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    ::DeleteFileA(output.c_str());
+
+    WriteFileBytes(payload + "\xe9t\xe9.txt", "lower");
+    WriteFileBytes(other + "\xc9t\xe9.txt", "upper");
+    ExpectRefused(Quoted(payload + "\xe9t\xe9.txt") + " " + Quoted(other + "\xc9t\xe9.txt"),
+                  "'\xe9t\xe9.txt' and '\xc9t\xe9.txt' are the same name");
+}

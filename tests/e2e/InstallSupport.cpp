@@ -192,6 +192,7 @@ void CleanMachine::Clean() {
         EXPECT_FALSE(FolderExists(folder)) << folder << " could not be removed";
     }
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kVornaKey) + "\\Upgrade").c_str());
     ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVornaKey);
     ::RegDeleteKeyA(HKEY_CURRENT_USER, kWin98Setting);
     testing_support::DeleteTree(GroupFolder());

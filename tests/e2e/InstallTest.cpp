@@ -828,6 +828,38 @@ protected:
     // A Unix command that undoes what the test set up outside Wine.
     void AtEnd(const std::string& command) { cleanups_.push_back(command); }
 
+    // Presses Install and expects the copy to end with the full-disk error, then the program.
+    static void InstallUntilTheDiskIsFull(SetupDriver& setup, const automation::Window& window) {
+        setup.StartInstall(window);
+        automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
+        ASSERT_TRUE(box) << "no error box";
+        EXPECT_EQ(automation::MessageBoxText(box.handle),
+                  "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
+        setup.Press(box, "OK");
+        setup.ExpectEndsWithCodeZero();
+    }
+
+    // A small volume (a tmpfs of mount's size text) as drive T: until the end of the test; its
+    // Unix folder. Empty when none could be mounted (the test is then skipped) or linked (failed).
+    std::string MountVolumeAsT(const std::string& size) {
+        const char* prefix = std::getenv("WINEPREFIX");
+        if (!prefix) {
+            ADD_FAILURE() << "WINEPREFIX is not set";
+            return {};
+        }
+        const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
+        const std::string drive = std::string(prefix) + "/dosdevices/t:";
+        if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=" + size + " tmpfs " + mount) != 0) {
+            RunUnix("rmdir " + mount);
+            [] { GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)"; }();
+            return {};
+        }
+        AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
+        if (RunUnix("ln -sfn " + mount + " " + drive) == 0) return mount;
+        ADD_FAILURE() << "cannot link " << drive;
+        return {};
+    }
+
     void ExpectNoPlantedDllLoaded(const std::string& when) {
         for (const char* dll : kPlantedDlls)
             EXPECT_FALSE(FileExists(Marker(dll))) << "the planted " << dll << ".dll ran " << when;
@@ -1029,16 +1061,8 @@ TEST_F(HijackTest, FileSwappedDuringTheInstallIsNeverInstalled) {
 // nothing installed and no truncated member left behind. The same volume as the destination:
 // the copy that does not fit ends the install with the system's reason and leaves no half file.
 TEST_F(HijackTest, NearlyFullVolumeRefusesTheInstallAndLeavesNoPartialFile) {
-    const char* prefix = std::getenv("WINEPREFIX");
-    ASSERT_TRUE(prefix) << "WINEPREFIX is not set";
-    const std::string mount = "/tmp/vorna-small." + std::to_string(::GetCurrentProcessId());
-    const std::string drive = std::string(prefix) + "/dosdevices/t:";
-    if (RunUnix("mkdir -p " + mount + " && mount -t tmpfs -o size=300k tmpfs " + mount) != 0) {
-        RunUnix("rmdir " + mount);
-        GTEST_SKIP() << "cannot mount a small tmpfs volume here (needs root and mount rights)";
-    }
-    AtEnd("rm -f " + drive + "; umount " + mount + "; rmdir " + mount);
-    ASSERT_EQ(RunUnix("ln -sfn " + mount + " " + drive), 0u);
+    const std::string mount = MountVolumeAsT("300k");
+    if (mount.empty()) return;
     Payload payload = Payload::Full();
     payload.Set("vorna.hlp", std::string(400 * 1024, 'h'));  // more than the volume holds
     MakeMedium(kMediumFolder, payload);
@@ -1066,12 +1090,7 @@ TEST_F(HijackTest, NearlyFullVolumeRefusesTheInstallAndLeavesNoPartialFile) {
     automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
     ASSERT_TRUE(window);
     setup.ChooseFolder(window, "T:\\Vorna");
-    setup.StartInstall(window);
-    automation::Window box = automation::WaitForMessageBox("Error", kInstallTimeout, setup.Process().Id());
-    ASSERT_TRUE(box) << "no error box";
-    EXPECT_EQ(automation::MessageBoxText(box.handle), "File copy error: " + platform::SystemErrorMessage(ERROR_DISK_FULL));
-    setup.Press(box, "OK");
-    setup.ExpectEndsWithCodeZero();
+    ASSERT_NO_FATAL_FAILURE(InstallUntilTheDiskIsFull(setup, window));
     EXPECT_TRUE(FolderExists("T:\\Vorna\\html\\images\\"));
     EXPECT_FALSE(FileExists("T:\\Vorna\\smtp.exe")) << "a half-written copy stays";  // larger than the volume
 }
@@ -1313,4 +1332,176 @@ TEST_F(InstallTest, QuietUninstallLeavingAProgramInUseForTheRestartEndsWith3010)
         << "the program in use is not scheduled for deletion at restart";
     EXPECT_FALSE(FileExists(destination + "pop3.exe"));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+namespace {
+
+int CountFiles(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA entry{};
+    platform::ScopedFind find(::FindFirstFileA((folder + "*.*").c_str(), &entry));
+    if (find) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+        } while (::FindNextFileA(find.Get(), &entry));
+    }
+    return count;
+}
+
+}  // namespace
+
+// An uninstall killed in the middle of its deletions is still listed and keeps its shortcuts;
+// run again it ends clean, and takes along a payload a killed install left unpacked in TEMP.
+TEST_F(InstallTest, UninstallKilledDuringItsDeletionsCanBeRunAgainToACleanEnd) {
+    Payload payload = Payload::Full();
+    // Enough images that their deletion takes a while after the first web file went.
+    for (int i = 0; i < 2000; ++i) payload.Set("many" + std::to_string(i) + ".gif", "GIF89a");
+    MakeMedium(kMediumFolder, payload);
+    const std::string destination = kDefaultFolder;
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    const std::string images = destination + "html\\images\\";
+    ASSERT_EQ(CountFiles(images), static_cast<int>(payload.Images().size()));
+
+    automation::Process uninstall;
+    ASSERT_TRUE(uninstall.Start("\"" + destination + "Setup.exe\" /UNINSTALL /SILENT"));
+    const std::string firstWebFile = destination + "html\\" + kHtmlFiles[0];
+    const DWORD start = ::GetTickCount();
+    while (FileExists(firstWebFile) && uninstall.Running() && ::GetTickCount() - start < kInstallTimeout) {
+    }
+    uninstall.Kill();
+    ASSERT_FALSE(FileExists(firstWebFile)) << "the uninstall did not get to its deletions";
+    ASSERT_GT(CountFiles(images), 0) << "killed too late: every image was gone";
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey)) << "the entry went before the files";
+    for (const auto& shortcut : kShortcuts)
+        EXPECT_TRUE(FileExists(GroupFolder() + shortcut[0] + ".lnk")) << "the shortcuts went before the files";
+
+    // What a killed install leaves in TEMP.
+    ASSERT_TRUE(::CreateDirectoryA(ExtractFolder().c_str(), nullptr));
+    WriteFileBytes(ExtractFolder() + "smtp.exe", "left by a killed install");
+    EXPECT_EQ(RunSilently("/UNINSTALL /SILENT", destination + "Setup.exe"), 0u);
+    ExpectUninstalled(destination);
+    EXPECT_EQ(CountFiles(images), 0);
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the unpacked payload stays";
+}
+
+namespace {
+
+// The uninstall entry's values as the list of programs shows them.
+std::map<std::string, std::optional<std::string>> EntryTexts() {
+    std::map<std::string, std::optional<std::string>> texts;
+    for (const char* name : {"DisplayName", "DisplayVersion", "UninstallString", "QuietUninstallString",
+                             "InstallLocation", "DisplayIcon"})
+        texts[name] = RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, name);
+    texts["InstallDir"] = RegistryString(HKEY_LOCAL_MACHINE, kVornaKey, "InstallDir");
+    return texts;
+}
+
+// A previous version: every file differs from the full payload's (the servers still run).
+Payload PreviousVersion() {
+    Payload previous = Payload::Full();
+    for (const char* name : kProgramFiles) previous.Set(name, previous.Data(name) + "previous version");
+    for (const char* name : kHtmlFiles) previous.Set(name, "previous " + previous.Data(name));
+    previous.Set("VORNA.CPL", "MZ previous applet");
+    return previous;
+}
+
+// What is left once an upgrade is over: neither the kept files nor their record.
+void ExpectNothingKept(const std::string& destination) {
+    EXPECT_FALSE(FolderExists(destination + "VORNA.kept\\")) << "the kept files stay";
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::string(kVornaKey) + "\\Upgrade")) << "the journal stays";
+}
+
+class UpgradeTest : public HijackTest {};
+
+}  // namespace
+
+// An upgrade whose copy does not fit on the volume: the copy error as ever, then the previous
+// version as it was, byte for byte, its services configured and running, the entry unchanged.
+TEST_F(UpgradeTest, UpgradeThatDoesNotFitPutsThePreviousVersionBackRunning) {
+    if (MountVolumeAsT("8m").empty()) return;
+    const std::string destination = "T:\\Vorna\\";
+    // The servers end before the volume goes.
+    struct EndServers {
+        ~EndServers() {
+            RemoveSuiteServices();
+            EndProgramsIn("T:\\Vorna\\");
+        }
+    } endServers;
+
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    ASSERT_EQ(RunSilently("/SILENT /DIR=" + destination), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+    const auto entry = EntryTexts();
+
+    Payload next = Payload::Full();
+    next.Set("vorna.hlp", std::string(6 * 1024 * 1024, 'h'));  // beside the previous files, more than the volume holds
+    MakeMedium(kMediumFolder, next);
+    SetupDriver setup;
+    automation::Window window = setup.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(setup.Label(window, destination)) << "the stored folder is not proposed";
+    ASSERT_NO_FATAL_FAILURE(InstallUntilTheDiskIsFull(setup, window));
+
+    // A failed install leaves its unpacked files in TEMP, as it always has (the next run or the
+    // uninstall removes them).
+    testing_support::DeleteTree(ExtractFolder());
+    ExpectInstalled(destination, previous);
+    ExpectServicesRunning(destination);
+    EXPECT_EQ(EntryTexts(), entry);
+    ExpectNothingKept(destination);
+}
+
+// An upgrade killed in the middle of its copy, then the setup run again: the previous version
+// is put back first, then the new one installed and running.
+TEST_F(UpgradeTest, UpgradeKilledDuringTheCopyThenRunAgainEndsInAWorkingInstallation) {
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    const std::string destination = kDefaultFolder;
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    ASSERT_EQ(ExpectServicesRunning(destination).size(), 3u);
+
+    Payload next = Payload::Full();
+    // Enough images that the copy takes a while after the first file was kept.
+    for (int i = 0; i < 1000; ++i) next.Set("many" + std::to_string(i) + ".gif", "GIF89a");
+    MakeMedium(kMediumFolder, next);
+    automation::Process upgrade;
+    ASSERT_TRUE(upgrade.Start("\"" + std::string(kMediumFolder) + "Setup.exe\" /SILENT"));
+    const std::string kept = destination + "VORNA.kept\\";
+    const DWORD start = ::GetTickCount();
+    while (!FileExists(kept + "1.kept") && upgrade.Running() && ::GetTickCount() - start < kInstallTimeout) {
+    }
+    upgrade.Kill();
+    ASSERT_TRUE(FolderExists(kept)) << "the upgrade was not killed during its copy";
+    EXPECT_FALSE(ServiceExists("VORNASMTP")) << "killed before the services were cleared";
+
+    const std::string log = std::string(kMediumFolder) + "again.log";
+    EXPECT_EQ(RunSilently("/SILENT /LOG=" + log), 0u);
+    std::vector<std::string> lines = LogLines(log);
+    EXPECT_TRUE(Has(lines, "Putting the previous version back"));
+    ExpectInstalled(destination, next);
+    ExpectServicesRunning(destination);
+    ExpectNothingKept(destination);
+}
+
+// 95/98 has no services: an upgrade that fails launches the previous servers again, from the
+// previous files.
+TEST_F(UpgradeTest, FailedUpgradeOn98LaunchesThePreviousServersAgain) {
+    UseWin98Mode();
+    Payload previous = PreviousVersion();
+    MakeMedium(kMediumFolder, previous);
+    ASSERT_EQ(RunSilently("/SILENT"), 0u);
+    std::vector<HWND> before = ExpectServerWindows(kDefaultFolder);
+    ASSERT_EQ(before.size(), 3u);
+
+    Payload next = Payload::Full();
+    next.Remove("readme.txt");  // the copy fails there, after the servers were replaced
+    MakeMedium(kMediumFolder, next);
+    EXPECT_EQ(RunSilently("/SILENT"), 1603u);
+    testing_support::DeleteTree(ExtractFolder());  // what a failed install leaves, as ever
+    ExpectInstalled(kDefaultFolder, previous);
+    std::vector<HWND> after = ExpectServerWindows(kDefaultFolder);
+    EXPECT_EQ(after.size(), 3u);
+    for (HWND window : before) EXPECT_EQ(std::count(after.begin(), after.end(), window), 0) << "never closed";
+    ExpectNothingKept(kDefaultFolder);
 }

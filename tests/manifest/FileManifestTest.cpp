@@ -87,11 +87,14 @@ TEST_F(CopyTest, CopiesEveryFileInOrderReportingEachOne) {
 TEST_F(CopyTest, HiddenAndSystemImagesAreCopiedToo) {
     ASSERT_TRUE(::SetFileAttributesA((extract + "logo.gif").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_TRUE(::CreateDirectoryA((extract + "folder.gif").c_str(), nullptr));  // a folder is no image
+    // "*.gif" finds it through its short alias, but its own extension is ".gifx".
+    WriteFileBytes(extract + "extra-image.gifx", "no image");
     ExpectDone(setup::CreateFolders(context));
     ExpectDone(setup::CopyImages(progress, context));
     EXPECT_EQ(progress.texts.size(), 3u);
     EXPECT_TRUE(platform::FileExists(dest + "html\\images\\logo.gif"));
     EXPECT_FALSE(platform::FolderExists(dest + "html\\images\\folder.gif"));
+    EXPECT_FALSE(platform::FileExists(dest + "html\\images\\extra-image.gifx"));
 }
 
 TEST_F(CopyTest, OverwritesAnOlderInstallationAndKeepsItsOtherFiles) {

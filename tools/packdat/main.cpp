@@ -6,7 +6,10 @@
 // sorted by name; given files, it packs each under its bare file name, in the order given.
 // It refuses, before writing anything, a name the setup could not unpack under that very name
 // (longer than 255 bytes, a folder part, a device name, ...), two files of the same name
-// (the later would silently replace the earlier), subfolders of a packed folder, files over
+// (the later would silently replace the earlier; names are compared as the file system folds
+// case, Latin-1 letters too), a name that is another's short 8.3 alias (the two would be one
+// file once unpacked: BACK~RO4.GIF beside BACKGROUND-IMAGE.GIF under Wine, BACKGR~1.GIF on
+// Windows), subfolders of a packed folder, files over
 // 2,147,483,647 bytes, and an output that would be packed into itself. The archive is written
 // beside the output under a temporary name and renamed at the end, so a refusal or an error
 // never leaves a partial output behind; an existing output is then left as it was.
@@ -20,7 +23,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/DataUnit.h"
@@ -83,6 +88,66 @@ void CheckName(const Input& input) {
                       "stream, a device name, or a trailing dot or space)"};
 }
 
+// Characters no 8.3 name holds; in an alias they become '_'.
+bool IsInvalidShortChar(wchar_t c) {
+    return c < 0x20 || c > 0x7f || std::wstring_view(L"*?<>|\"+=,;[] ~.:\\/").find(c) != std::wstring_view::npos;
+}
+
+// A name that is its own 8.3 name: up to eight characters, optionally a dot and one to three more.
+bool IsShortName(const std::wstring& name) {
+    size_t dot = name.find(L'.');
+    std::wstring base = name.substr(0, dot);
+    std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || extension.size() > 3 || (dot != std::wstring::npos && extension.empty()))
+        return false;
+    // '~' stands in 8.3 names (the aliases have it) though an alias made of a long name replaces it.
+    auto valid = [](const std::wstring& part) {
+        return std::none_of(part.begin(), part.end(), [](wchar_t c) { return c != L'~' && IsInvalidShortChar(c); });
+    };
+    return valid(base) && valid(extension);
+}
+
+wchar_t ShortChar(wchar_t c) { return IsInvalidShortChar(c) ? L'_' : static_cast<wchar_t>(::towupper(c)); }
+
+// The 8.3 aliases the file systems give a name that is not an 8.3 name itself, upper-cased:
+// Wine's (four characters, '~' and three of a hash of the whole name) and the first four
+// Windows gives (six characters and ~1 to ~4, which one depending on what the folder holds).
+std::vector<std::string> ShortAliases(const std::string& name) {
+    int length = ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), wide.data(), length);
+    if (wide.empty() || IsShortName(wide)) return {};
+    // The extension follows the last dot that is neither the first nor the last character.
+    size_t dot = wide.find_last_of(L'.', wide.size() - 2);
+    if (dot == 0) dot = std::wstring::npos;
+    std::wstring extension;
+    if (dot != std::wstring::npos)
+        for (size_t i = dot + 1; i < wide.size() && extension.size() < 3; ++i) extension += ShortChar(wide[i]);
+    std::wstring suffix = extension.empty() ? L"" : L"." + extension;
+
+    std::wstring lower = wide;
+    ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+    uint16_t hash = 0xbeef;
+    for (size_t i = 0; i + 1 < lower.size(); ++i)
+        hash = static_cast<uint16_t>((hash << 3) ^ (hash >> 5) ^ lower[i] ^ (lower[i + 1] << 8));
+    hash = static_cast<uint16_t>((hash << 3) ^ (hash >> 5) ^ lower.back());
+    const wchar_t hashChars[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    std::wstring wine;
+    for (size_t i = 0; i < 4 && i < wide.size() && i != dot; ++i) wine += ShortChar(wide[i]);
+    wine.append(5 - wine.size(), L'~');
+    wine += {hashChars[(hash >> 10) & 0x1f], hashChars[(hash >> 5) & 0x1f], hashChars[hash & 0x1f]};
+    std::vector<std::wstring> aliases{wine + suffix};
+
+    std::wstring stem;
+    for (size_t i = 0; i < wide.size() && i != dot && stem.size() < 6; ++i)
+        if (wide[i] != L'.' && wide[i] != L' ') stem += ShortChar(wide[i]);
+    for (wchar_t n = L'1'; n <= L'4'; ++n) aliases.push_back(stem + L'~' + n + suffix);
+
+    std::vector<std::string> narrow;
+    for (const std::wstring& alias : aliases) narrow.emplace_back(alias.begin(), alias.end());  // all ASCII
+    return narrow;
+}
+
 std::vector<Input> FolderInputs(const std::string& folder) {
     std::string base = platform::WithTrailingBackslash(folder);
     std::vector<Input> inputs;
@@ -113,13 +178,25 @@ std::vector<Input> CollectInputs(const std::string& output, int count, char** ar
     std::string outputFull = FoldCase(FullPath(output));
     if (!packedFolder.empty() && FoldCase(platform::FolderOf(outputFull)) == FoldCase(packedFolder))
         throw Refusal{"'" + output + "' lies in the folder being packed"};
-    std::vector<std::string> seen;
+    // Each name as the file system compares it, and the 8.3 aliases of the long ones, with the
+    // member's own name: a member that meets another's name or alias would be the same file.
+    std::map<std::string, std::string> names, aliases;
+    auto aliasOf = [](const std::string& alias, const std::string& longName) {
+        return Refusal{"'" + alias + "' is the short 8.3 name of '" + longName +
+                       "'; unpacked, the two would be one file"};
+    };
     for (Input& input : inputs) {
         CheckName(input);
         std::string folded = FoldCase(input.name);
-        if (std::find(seen.begin(), seen.end(), folded) != seen.end())
-            throw Refusal{"two files are named '" + input.name + "'; the later would replace the earlier"};
-        seen.push_back(folded);
+        if (auto earlier = names.find(folded); earlier != names.end())
+            throw Refusal{"'" + earlier->second + "' and '" + input.name +
+                          "' are the same name to the file system; the later would replace the earlier"};
+        if (auto earlier = aliases.find(folded); earlier != aliases.end()) throw aliasOf(input.name, earlier->second);
+        names.emplace(folded, input.name);
+        for (const std::string& alias : ShortAliases(input.name)) {
+            if (auto earlier = names.find(alias); earlier != names.end()) throw aliasOf(earlier->second, input.name);
+            aliases.emplace(alias, input.name);
+        }
         if (FoldCase(FullPath(input.path)) == outputFull)
             throw Refusal{"'" + input.path + "' is the output file itself"};
         input.size = FileSizeOf(input.path);
