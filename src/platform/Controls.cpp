@@ -59,10 +59,26 @@ void Control::SetParent(WinControl* parent) {
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
+    design_ = {left, top, left + width, top + height};
+    designed_ = true;
+    // The edges are scaled, not the sizes: controls that meet as designed meet at every DPI.
+    const int scaledLeft = Scale(left), scaledTop = Scale(top);
+    PlaceAt(scaledLeft, scaledTop, Scale(design_.right) - scaledLeft, Scale(design_.bottom) - scaledTop);
+}
+
+void Control::PlaceAt(int left, int top, int width, int height) {
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
+}
+
+int Control::Dpi() const { return parent_ ? parent_->Dpi() : kDesignDpi; }
+
+void Control::DpiChanged() {
+    font_.SetDpi(Dpi());
+    if (designed_) SetBounds(design_.left, design_.top, design_.right - design_.left, design_.bottom - design_.top);
+    FontChanged();
 }
 
 void Control::SetCaption(const std::string& caption) {
@@ -254,9 +270,16 @@ void WinControl::SetParent(WinControl* parent) {
     if (parent_) parent_->Realign();
 }
 
-void WinControl::SetBounds(int left, int top, int width, int height) {
-    Control::SetBounds(left, top, width, height);
+void WinControl::PlaceAt(int left, int top, int width, int height) {
+    Control::PlaceAt(left, top, width, height);
     if (handle_) ::MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void WinControl::DpiChanged() {
+    Control::DpiChanged();
+    for (Control* child : children_) child->DpiChanged();
+    Realign();
+    Invalidate();
 }
 
 void WinControl::SetCaption(const std::string& caption) {
@@ -339,13 +362,13 @@ void WinControl::Realign() {
     RECT area = AlignRect();
     for (Control* child : children_) {
         if (child->GetAlign() == Align::Bottom) {
-            child->SetBounds(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
+            child->PlaceAt(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
             area.bottom -= child->Height();
         }
     }
     for (Control* child : children_) {
         if (child->GetAlign() == Align::Client)
-            child->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+            child->PlaceAt(area.left, area.top, area.right - area.left, area.bottom - area.top);
     }
 }
 
@@ -413,7 +436,7 @@ void Label::AdjustBounds() {
     Label::DoDrawText(screen.Get(), rect, TextFlags() | DT_CALCRECT);
     int left = left_;
     if (Alignment == TextAlignment::RightJustify) left = left_ + width_ - rect.right;
-    SetBounds(left, top_, rect.right, rect.bottom);
+    PlaceAt(left, top_, rect.right, rect.bottom);
 }
 
 void Label::Paint(HDC dc) {
@@ -432,8 +455,25 @@ void Label::Paint(HDC dc) {
 
 // ---- Image ----
 
+void Image::SetIconResource(int id) {
+    iconId_ = id;
+    LoadIconResource();
+    Invalidate();
+}
+
+void Image::LoadIconResource() {
+    if (iconId_ == 0) return;
+    icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_), IMAGE_ICON,
+                                                width_, height_, LR_DEFAULTCOLOR)));
+}
+
+void Image::DpiChanged() {
+    WinControl::DpiChanged();
+    LoadIconResource();
+}
+
 void Image::Paint(HDC dc) {
-    if (icon_) ::DrawIconEx(dc, 0, 0, icon_, width_, height_, 0, nullptr, DI_NORMAL);
+    if (icon_) ::DrawIconEx(dc, 0, 0, icon_.Get(), width_, height_, 0, nullptr, DI_NORMAL);
 }
 
 // ---- Button ----
@@ -652,8 +692,8 @@ StatusBar::StatusBar(WinControl* parent) : WinControl(parent) {
     }
 }
 
-void StatusBar::SetBounds(int left, int top, int width, int height) {
-    WinControl::SetBounds(left, top, width, height);
+void StatusBar::PlaceAt(int left, int top, int width, int height) {
+    WinControl::PlaceAt(left, top, width, height);
     SetPanelWidths(widths_);
 }
 
@@ -664,7 +704,7 @@ void StatusBar::SetPanelWidths(const std::vector<int>& widths) {
     std::vector<int> edges;
     int right = 0;
     for (size_t i = 0; i < widths.size(); ++i) {
-        right += widths[i];
+        right += Scale(widths[i]);
         edges.push_back(i + 1 == widths.size() ? -1 : right);  // the last panel reaches the edge
     }
     ::SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
@@ -866,7 +906,7 @@ LPARAM ItemListControl::ItemData(int index) const {
 }
 
 bool ItemListControl::MeasureItem(MEASUREITEMSTRUCT& item) {
-    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
+    item.itemHeight = static_cast<UINT>(Scale(ItemHeightPixels));
     return true;
 }
 
@@ -878,7 +918,13 @@ ListBox::ListBox(WinControl* parent, DWORD extraStyle) : ItemListControl(parent,
 
 void ListBox::SetItemHeight(int height) {
     ItemHeightPixels = height;
-    ::SendMessageA(handle_, LB_SETITEMHEIGHT, 0, height);
+    ::SendMessageA(handle_, LB_SETITEMHEIGHT, 0, Scale(height));
+}
+
+void ListBox::DpiChanged() {
+    ItemListControl::DpiChanged();
+    // A list drawn by its owner keeps the item height it was given; others follow the font.
+    if (::GetWindowLongA(handle_, GWL_STYLE) & LBS_OWNERDRAWFIXED) SetItemHeight(ItemHeightPixels);
 }
 
 void ListBox::CommandNotify(WORD code) {
@@ -892,9 +938,9 @@ ComboBox::ComboBox(WinControl* parent, DWORD extraStyle) : ItemListControl(paren
     CreateHandle("COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle, 0);
 }
 
-void ComboBox::SetBounds(int left, int top, int width, int height) {
-    Control::SetBounds(left, top, width, height);
-    if (handle_) ::MoveWindow(handle_, left, top, width, height + 200, TRUE);
+void ComboBox::PlaceAt(int left, int top, int width, int height) {
+    Control::PlaceAt(left, top, width, height);
+    if (handle_) ::MoveWindow(handle_, left, top, width, height + Scale(200), TRUE);
 }
 
 void ComboBox::CommandNotify(WORD code) {

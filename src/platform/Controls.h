@@ -39,7 +39,16 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
-    virtual void SetBounds(int left, int top, int width, int height);
+    // The designed place and size (at 96 DPI), kept and scaled to the window's DPI.
+    void SetBounds(int left, int top, int width, int height);
+    // Places the control in pixels, as the layout (alignment, autosize) computes them.
+    virtual void PlaceAt(int left, int top, int width, int height);
+
+    // The DPI of the window the control is on: what its designed numbers are scaled to.
+    virtual int Dpi() const;
+    int Scale(int designed) const { return ScaleForDpi(designed, Dpi()); }
+    // Scales the control again from its designed numbers after its window's DPI changed.
+    virtual void DpiChanged();
 
     const std::string& Caption() const { return caption_; }
     virtual void SetCaption(const std::string& caption);
@@ -72,7 +81,9 @@ protected:
     Font font_;
     Color color_ = clBtnFace;
     WinControl* parent_;
-    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // pixels
+    RECT design_{0, 0, 0, 0};  // designed edges; empty: placed by the layout only
+    bool designed_ = false;
     friend class WinControl;  // detaches its children when it goes first
     bool visible_ = true;
     bool enabled_ = true;
@@ -88,7 +99,8 @@ public:
     static WinControl* FromHandle(HWND window);
 
     void SetParent(WinControl* parent) override;
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
+    void DpiChanged() override;
     void SetCaption(const std::string& caption) override;
     void SetVisible(bool visible) override;
     void SetEnabled(bool enabled) override;
@@ -193,12 +205,17 @@ public:
 class Image : public GraphicControl {
 public:
     explicit Image(WinControl* parent) : GraphicControl(parent, "TImage") {}
-    void SetIcon(HICON icon) { icon_ = icon; Invalidate(); }
-    HICON Icon() const { return icon_; }
+    // An icon of the program's resources, loaded at the image's size in pixels (the frame of
+    // the icon nearest to it), and again when the DPI changes.
+    void SetIconResource(int id);
+    HICON Icon() const { return icon_.Get(); }
     void Paint(HDC dc) override;
+    void DpiChanged() override;
 
 private:
-    HICON icon_ = nullptr;  // a shared resource icon; not destroyed
+    void LoadIconResource();
+    int iconId_ = 0;
+    ScopedIcon icon_;
 };
 
 class Button : public WinControl {
@@ -280,10 +297,11 @@ private:
 class StatusBar : public WinControl {
 public:
     explicit StatusBar(WinControl* parent);
+    // The designed widths of the panels (the last one reaches the edge).
     void SetPanelWidths(const std::vector<int>& widths);
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
     // Nothing to do when the bar painted itself since the last text change (the system's bar
     // may paint a new text at once, or leave it for later).
     void Update() override;
@@ -329,7 +347,7 @@ public:
     LPARAM ItemData(int index) const;
     bool MeasureItem(MEASUREITEMSTRUCT& item) override;
 
-    int ItemHeightPixels = 16;
+    int ItemHeightPixels = 16;  // as designed, at 96 DPI
 
 protected:
     ItemListControl(WinControl* parent, const ItemMessages& messages);
@@ -343,6 +361,7 @@ public:
     explicit ListBox(WinControl* parent, DWORD extraStyle = 0);
     void SetItemHeight(int height);
     void CommandNotify(WORD code) override;
+    void DpiChanged() override;
 
     std::function<void()> OnSelect;
     std::function<void()> OnDoubleClick;
@@ -352,7 +371,7 @@ class ComboBox : public ItemListControl {
 public:
     explicit ComboBox(WinControl* parent, DWORD extraStyle = 0);
     // The height given is the closed box's; the drop-down list gets room below it.
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
     void CommandNotify(WORD code) override;
 
     std::function<void()> OnChange;

@@ -5,7 +5,30 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/SystemLibrary.h"
+
 namespace platform {
+namespace {
+
+// Sent to a per-monitor aware window whose DPI changed (a move to another monitor, a new
+// scale in the settings); named here as older headers lack it.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// What the system gives every window that is not per-monitor aware.
+int SystemDpi() {
+    ScopedGetDc screen(nullptr);
+    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+// Windows 10 (1607) and later know each window's DPI; before, it is the system's.
+int WindowDpi(HWND window) {
+    static const auto getDpiForWindow = SystemFunctionAs<UINT(WINAPI*)(HWND)>("user32.dll", "GetDpiForWindow");
+    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+}  // namespace
 
 // ---- Form ----
 
@@ -35,18 +58,28 @@ DWORD Form::ExStyle() const {
     return exStyle;
 }
 
+void Form::AddFrame(RECT& client) const {
+    static const auto adjustForDpi =
+        SystemFunctionAs<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("user32.dll", "AdjustWindowRectExForDpi");
+    if (!adjustForDpi || !adjustForDpi(&client, Style(), FALSE, ExStyle(), static_cast<UINT>(dpi_)))
+        ::AdjustWindowRectEx(&client, Style(), FALSE, ExStyle());
+}
+
 void Form::SetClientSize(int width, int height) {
     clientWidth_ = width;
     clientHeight_ = height;
     if (handle_) PlaceWindow();
 }
 
-void Form::PlaceWindow() {
-    RECT frame{0, 0, clientWidth_, clientHeight_};
-    ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
+void Form::PlaceWindow(const RECT* suggested) {
+    RECT frame{0, 0, Scale(clientWidth_), Scale(clientHeight_)};
+    AddFrame(frame);
     width_ = frame.right - frame.left;
     height_ = frame.bottom - frame.top;
-    if (CenterOnScreen) {
+    if (suggested) {
+        left_ = suggested->left;
+        top_ = suggested->top;
+    } else if (CenterOnScreen) {
         left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
         top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
     }
@@ -54,8 +87,16 @@ void Form::PlaceWindow() {
 }
 
 void Form::Create() {
+    dpi_ = SystemDpi();
+    font_.SetDpi(dpi_);
     PlaceWindow();
     CreateHandle(className_.c_str(), Style(), ExStyle());
+    // Per-monitor aware, the window may have opened on a monitor of another DPI.
+    if (const int dpi = WindowDpi(handle_); dpi != dpi_) {
+        dpi_ = dpi;
+        font_.SetDpi(dpi_);
+        PlaceWindow();
+    }
     if (!CreateHandlerFirst) BuildControls();
     try {
         if (OnCreate) OnCreate();
@@ -236,10 +277,21 @@ int Form::ShowModal() {
     return modalResult_;
 }
 
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    dpi_ = dpi;
+    DpiChanged();
+    // A maximised window is sized by the system.
+    if (handle_ && !::IsZoomed(handle_)) PlaceWindow(suggested);
+}
+
 LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (HandleMessage(message, wParam, lParam, result)) return result;
     switch (message) {
+    case kDpiChangedMessage:
+        ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         Close();
         return 0;
@@ -268,7 +320,7 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         RECT work{};
         if (::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
             RECT frame{0, 0, 0, 0};
-            ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
+            AddFrame(frame);
             int borderX = -frame.left, borderY = frame.bottom;  // the frame beyond the client area
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMaxPosition = {work.left - borderX, work.top - borderY};
