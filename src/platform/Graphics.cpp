@@ -32,41 +32,57 @@ LOGFONTA LogicalFont(const FontDescription& description, int height) {
     return logFont;
 }
 
-bool Measure(HFONT font, TEXTMETRICA& metrics) {
+// The height of the font's cell and the face the system gave for it.
+bool Measure(HFONT font, TEXTMETRICA& metrics, std::string* face = nullptr) {
     ScopedGetDc screen(nullptr);
     if (!screen.Get() || !font) return false;
     ScopedSelectObject select(screen.Get(), font);
+    if (face) {
+        char name[LF_FACESIZE] = {};
+        ::GetTextFaceA(screen.Get(), sizeof name, name);
+        *face = name;
+    }
     return ::GetTextMetricsA(screen.Get(), &metrics) != FALSE;
 }
 
 // The scalable face drawn like a raster one, for sizes the raster face does not come in.
-const char* ScalableCounterpart(const std::string& face) {
-    return ::lstrcmpiA(face.c_str(), "MS Sans Serif") == 0 ? "Microsoft Sans Serif" : face.c_str();
+std::string ScalableCounterpart(const std::string& face) {
+    return ::lstrcmpiA(face.c_str(), "MS Sans Serif") == 0 ? "Microsoft Sans Serif" : face;
 }
 
 }  // namespace
 
 HFONT Font::Handle() const {
     if (handle_) return handle_.Get();
-    LOGFONTA logFont = LogicalFont(description_, ScaleForDpi(description_.height, dpi_));
-    handle_.Reset(::CreateFontIndirectA(&logFont));
-    if (dpi_ == kDesignDpi) return handle_.Get();
-    // A raster face comes in a few cell heights only ("MS Sans Serif": 13 and 16 px), and the
-    // system gives the nearest one, which would leave the text behind as the window grows.
-    // Where the face has no cell near the designed one scaled, the scalable counterpart takes
-    // over at that cell height.
-    TEXTMETRICA scaled{};
-    if (!Measure(handle_.Get(), scaled) || (scaled.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE))) return handle_.Get();
-    const LOGFONTA designedFont = LogicalFont(description_, description_.height);
-    ScopedFont designed(::CreateFontIndirectA(&designedFont));
-    TEXTMETRICA atDesign{};
-    if (!Measure(designed.Get(), atDesign)) return handle_.Get();
-    const int cell = ScaleForDpi(atDesign.tmHeight, dpi_);
-    if (scaled.tmHeight >= cell - 1 && scaled.tmHeight <= cell + 1) return handle_.Get();
-    logFont.lfHeight = cell;  // positive: the cell height
-    logFont.lfOutPrecision = OUT_TT_ONLY_PRECIS;
-    lstrcpynA(logFont.lfFaceName, ScalableCounterpart(description_.name), LF_FACESIZE);
-    if (HFONT scalable = ::CreateFontIndirectA(&logFont)) handle_.Reset(scalable);
+    const LOGFONTA designed = LogicalFont(description_, description_.height);
+    if (dpi_ == kDesignDpi) {
+        handle_.Reset(::CreateFontIndirectA(&designed));
+        return handle_.Get();
+    }
+    // The lines of text grow as the controls do. The design's heights are character heights,
+    // and its lines (the cells of its face, "MS Sans Serif") are 13/11 of them: 13 px for
+    // -11, what the controls are sized for. The face is asked for that cell height, scaled
+    // (a raster face cannot be measured as designed here: at a higher DPI the system gives
+    // its larger set). A raster face has a few cell heights only (13 and 16 px, no larger);
+    // where it has none within a pixel below, its scalable counterpart takes over.
+    const int designedCell = description_.height < 0 ? (-description_.height * 13 + 10) / 11 : description_.height;
+    const int cell = ScaleForDpi(designedCell, dpi_);
+    LOGFONTA scaled = designed;
+    scaled.lfHeight = cell;  // positive: the cell height
+    handle_.Reset(::CreateFontIndirectA(&scaled));
+    TEXTMETRICA metrics{};
+    if (Measure(handle_.Get(), metrics) && metrics.tmHeight >= cell - 1 && metrics.tmHeight <= cell) return handle_.Get();
+    // A scalable face of the same name where there is one, else the one drawn like it, else
+    // the system's dialog face; should none be there, the system's choice of a scalable face.
+    scaled.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    for (const std::string& face : {description_.name, ScalableCounterpart(description_.name), std::string("Tahoma")}) {
+        lstrcpynA(scaled.lfFaceName, face.c_str(), LF_FACESIZE);
+        handle_.Reset(::CreateFontIndirectA(&scaled));
+        std::string given;
+        if (Measure(handle_.Get(), metrics, &given) && (metrics.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)) &&
+            ::lstrcmpiA(given.c_str(), face.c_str()) == 0)
+            break;
+    }
     return handle_.Get();
 }
 
