@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "platform/Forms.h"
 
@@ -13,9 +13,15 @@ namespace {
 const char kControlProperty[] = "VornaControl";
 int g_nextControlId = 1000;
 
-std::set<std::string>& OwnClasses() {
-    static std::set<std::string> classes;
+// The toolkit's classes, each with the window procedure of its base class (or none).
+std::map<std::string, WNDPROC>& OwnClasses() {
+    static std::map<std::string, WNDPROC> classes;
     return classes;
+}
+
+// What a base class needs to see so that its windows are of its kind.
+bool IsLifecycleMessage(UINT message) {
+    return message == WM_NCCREATE || message == WM_CREATE || message == WM_DESTROY || message == WM_NCDESTROY;
 }
 
 // Draws the raised or lowered edge of a rectangle, width pixels deep, and shrinks it.
@@ -127,10 +133,17 @@ WinControl* WinControl::FromHandle(HWND window) {
     return static_cast<WinControl*>(::GetPropA(window, kControlProperty));
 }
 
-void WinControl::RegisterOwnClass(const char* className, UINT classStyle) {
+void WinControl::RegisterOwnClass(const char* className, UINT classStyle, const char* baseClass) {
     if (OwnClasses().count(className)) return;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
+    WNDPROC baseProc = nullptr;
+    if (baseClass && ::GetClassInfoExA(nullptr, baseClass, &windowClass)) {
+        baseProc = windowClass.lpfnWndProc;  // its extra bytes are kept: the base keeps its state there
+        windowClass.hbrBackground = nullptr;
+        windowClass.lpszMenuName = nullptr;
+        windowClass.hIconSm = nullptr;
+    }
     windowClass.style = classStyle;
     windowClass.lpfnWndProc = Router;
     windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -138,7 +151,7 @@ void WinControl::RegisterOwnClass(const char* className, UINT classStyle) {
     windowClass.hIcon = ::LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
     windowClass.lpszClassName = className;
     ::RegisterClassExA(&windowClass);
-    OwnClasses().insert(className);
+    OwnClasses().emplace(className, baseProc);
 }
 
 void WinControl::Attach(HWND window, WNDPROC original) {
@@ -152,7 +165,12 @@ void WinControl::CreateHandle(const char* className, DWORD style, DWORD exStyle)
     if (parent_) style |= WS_CHILD;
     if (visible_ && parent_) style |= WS_VISIBLE;
     if (!enabled_) style |= WS_DISABLED;
-    bool own = OwnClasses().count(className) != 0;
+    const auto ownClass = OwnClasses().find(className);
+    const bool own = ownClass != OwnClasses().end();
+    if (own && ownClass->second) {
+        original_ = ownClass->second;
+        baseForIdentity_ = true;
+    }
     HMENU menuOrId = parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
     HWND window = ::CreateWindowExA(exStyle, className, caption_.c_str(), style, left_, top_, width_, height_,
                                     parentWindow, menuOrId, ::GetModuleHandleA(nullptr), own ? this : nullptr);
@@ -170,7 +188,7 @@ LRESULT CALLBACK WinControl::Router(HWND window, UINT message, WPARAM wParam, LP
     if (!self && message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         self = static_cast<WinControl*>(create->lpCreateParams);
-        if (self) self->Attach(window, ::DefWindowProcA);
+        if (self) self->Attach(window, self->original_ ? self->original_ : ::DefWindowProcA);
     }
     if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
@@ -188,7 +206,9 @@ LRESULT CALLBACK WinControl::Router(HWND window, UINT message, WPARAM wParam, LP
 }
 
 LRESULT WinControl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::CallWindowProcA(original_ ? original_ : ::DefWindowProcA, handle_, message, wParam, lParam);
+    WNDPROC next = original_ ? original_ : ::DefWindowProcA;
+    if (baseForIdentity_ && !IsLifecycleMessage(message)) next = ::DefWindowProcA;
+    return ::CallWindowProcA(next, handle_, message, wParam, lParam);
 }
 
 LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -346,6 +366,18 @@ void WinControl::CollectTabStops(std::vector<WinControl*>& stops) const {
     }
 }
 
+Label* WinControl::FindMnemonicLabel(char letter) const {
+    for (Control* child : children_) {
+        auto* windowed = dynamic_cast<WinControl*>(child);
+        if (!windowed || !windowed->handle_ || !::IsWindowVisible(windowed->handle_) || !::IsWindowEnabled(windowed->handle_))
+            continue;
+        auto* label = dynamic_cast<Label*>(windowed);
+        if (label && label->FocusControl() && label->Mnemonic() == letter) return label;
+        if (Label* inner = windowed->FindMnemonicLabel(letter)) return inner;
+    }
+    return nullptr;
+}
+
 RECT WinControl::ClientRect() const {
     RECT rect{0, 0, width_, height_};
     if (handle_) ::GetClientRect(handle_, &rect);
@@ -382,9 +414,9 @@ void WinControl::PaintBeneathChild(HDC dc, int childLeft, int childTop) {
 
 // ---- GraphicControl ----
 
-GraphicControl::GraphicControl(WinControl* parent, const char* className) : WinControl(parent) {
-    RegisterOwnClass(className, 0);
-    CreateHandle(className, 0, 0);
+GraphicControl::GraphicControl(WinControl* parent, const char* className, DWORD style) : WinControl(parent) {
+    RegisterOwnClass(className, 0, "Static");
+    CreateHandle(className, style, 0);
 }
 
 LRESULT GraphicControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -400,6 +432,28 @@ void Label::SetCaption(const std::string& caption) {
     WinControl::SetCaption(caption);
     AdjustBounds();
     Invalidate();
+}
+
+void Label::SetFocusControl(WinControl* control) {
+    focusControl_ = control;
+    if (!control || !control->Handle() || !handle_ || control->Parent() != parent_) return;
+    const HWND above = ::GetWindow(control->Handle(), GW_HWNDPREV);
+    if (above == handle_) return;
+    ::SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+char Label::Mnemonic() const {
+    if (!ShowAccelChar) return 0;
+    for (size_t i = 0; i + 1 < caption_.size(); ++i) {
+        if (caption_[i] != '&') continue;
+        if (caption_[i + 1] != '&') {
+            char letter = caption_[i + 1];
+            ::CharLowerBuffA(&letter, 1);
+            return letter;
+        }
+        ++i;  // "&&" is a plain "&"
+    }
+    return 0;
 }
 
 void Label::FontChanged() {
@@ -605,7 +659,7 @@ HBRUSH Memo::ControlColor(HDC dc) {
 // ---- Panel ----
 
 Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
-    RegisterOwnClass(className);
+    RegisterOwnClass(className, CS_DBLCLKS, "Static");
     width_ = 185;
     height_ = 41;
     CreateHandle(className, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -624,6 +678,8 @@ void Panel::SetCaption(const std::string& caption) {
     if (handle_ && caption == caption_) return;
     WinControl::SetCaption(caption);  // the window text too, for automation and screen readers
     if (!handle_) return;
+    // Screen readers read the new text (the system does not tell them of every window text).
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
     // Drawn at once rather than invalidated and painted through the window system, which under
     // Wine costs many times as much; the install sets a new caption once per file.
     DrawNow(CaptionArea());

@@ -17,6 +17,7 @@ namespace platform {
 
 class WinControl;
 class Form;
+class Label;
 
 enum class Align { None, Bottom, Client };
 enum class TextAlignment { LeftJustify = 0, RightJustify = 1, Center = 2 };
@@ -117,6 +118,9 @@ public:
     // The visible, enabled tab stops inside this control, in tab order, going into the
     // controls that hold others (group boxes, panels).
     void CollectTabStops(std::vector<WinControl*>& stops) const;
+    // The shown, enabled label inside this control whose mnemonic is letter (lower case) and
+    // that has a control to focus; null when there is none.
+    Label* FindMnemonicLabel(char letter) const;
 
     RECT ClientRect() const;
     // The part of the client area that aligned children share.
@@ -152,14 +156,18 @@ protected:
     // Makes the window: a native class (which is subclassed) or one of the toolkit's own.
     void CreateHandle(const char* className, DWORD style, DWORD exStyle);
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // Registers a toolkit window class routed to WndProc (once per name).
-    static void RegisterOwnClass(const char* className, UINT classStyle = CS_DBLCLKS);
+    // Registers a toolkit window class routed to WndProc (once per name). Given a system class
+    // as base, its windows are of that kind to the system (a superclass): screen readers give
+    // a window based on "Static" the role of static text, with its window text as name. The
+    // base sees only their creation and destruction; everything else is the toolkit's own.
+    static void RegisterOwnClass(const char* className, UINT classStyle = CS_DBLCLKS, const char* baseClass = nullptr);
     static LRESULT CALLBACK Router(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Attach(HWND window, WNDPROC original);
     virtual void DestroyHandle();
 
     HWND handle_ = nullptr;
     WNDPROC original_ = nullptr;
+    bool baseForIdentity_ = false;  // original_ is a base class that sees creation and destruction only
     std::vector<Control*> children_;
     int id_;
     int tabOrder_ = 0;
@@ -170,7 +178,8 @@ protected:
 // whatever its parent shows beneath it.
 class GraphicControl : public WinControl {
 public:
-    GraphicControl(WinControl* parent, const char* className);
+    // style: of the system's static control, which the control is to screen readers.
+    GraphicControl(WinControl* parent, const char* className, DWORD style = SS_LEFT);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PaintsItself() const override { return true; }
     // Draws the control onto dc (the control's own client area).
@@ -192,6 +201,12 @@ public:
     bool ShowAccelChar = true;
     bool Transparent = false;
     bool AutoSize = true;
+    // The control the label's mnemonic (Alt and its underlined letter) moves the focus to. The
+    // label goes just before it in z-order, where screen readers look for a control's name.
+    WinControl* FocusControl() const { return focusControl_; }
+    void SetFocusControl(WinControl* control);
+    // The letter after the single "&" of the caption (lower case), or 0.
+    char Mnemonic() const;
     void SetTransparent(bool transparent) { Transparent = transparent; Invalidate(); }
     bool ShowsParentBeneath() const override { return Transparent; }
 
@@ -200,11 +215,15 @@ public:
     // Draws (or with DT_CALCRECT measures) the caption: the standard look.
     virtual void DoDrawText(HDC dc, RECT& rect, UINT flags);
     UINT TextFlags() const;
+
+private:
+    WinControl* focusControl_ = nullptr;
 };
 
+// A picture; to screen readers a graphic named by its caption.
 class Image : public GraphicControl {
 public:
-    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage") {}
+    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage", SS_ICON | SS_REALSIZECONTROL) {}
     // An icon of the program's resources, loaded at the image's size in pixels (the frame of
     // the icon nearest to it), and again when the DPI changes.
     void SetIconResource(int id);

@@ -10,6 +10,14 @@
 namespace platform {
 namespace {
 
+// Focuses a control as Tab does: a single-line field is entered with its text selected, ready
+// to be typed over.
+void EnterControl(HWND window) {
+    if ((::SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) && !(::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE))
+        ::SendMessageA(window, EM_SETSEL, 0, -1);
+    ::SetFocus(window);
+}
+
 // Sent to a per-monitor aware window whose DPI changed (a move to another monitor, a new
 // scale in the settings); named here as older headers lack it.
 constexpr UINT kDpiChangedMessage = 0x02E0;
@@ -154,15 +162,30 @@ void Form::SelectNext(bool forward) {
         const auto index = static_cast<size_t>(at - stops.begin());
         next = forward ? (index + 1) % count : (index + count - 1) % count;
     }
-    const HWND window = stops[next]->Handle();
-    // A single-line field is entered with its text selected, ready to be typed over.
-    if ((::SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) &&
-        !(::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE))
-        ::SendMessageA(window, EM_SETSEL, 0, -1);
-    ::SetFocus(window);
+    EnterControl(stops[next]->Handle());
+}
+
+bool Form::HandleMnemonic(const MSG& message) {
+    const HWND focus = ::GetFocus();
+    if (message.message == WM_CHAR) {
+        if (!focus) return false;
+        const LRESULT code = ::SendMessageA(focus, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message));
+        if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+    }
+    char letter = static_cast<char>(message.wParam);
+    ::CharLowerBuffA(&letter, 1);
+    Label* label = FindMnemonicLabel(letter);
+    if (!label) return false;
+    const HWND target = label->FocusControl()->Handle();
+    if (target && ::IsWindowVisible(target) && ::IsWindowEnabled(target)) EnterControl(target);
+    return true;
 }
 
 bool Form::HandleDialogKey(const MSG& message) {
+    if ((message.message == WM_SYSCHAR || message.message == WM_CHAR) && message.wParam < 0x100) {
+        const HWND focus = ::GetFocus();
+        return (focus == handle_ || ::IsChild(handle_, focus)) && HandleMnemonic(message);
+    }
     if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_RETURN)) return false;
     const HWND focus = ::GetFocus();
     if (!focus || (focus != handle_ && !::IsChild(handle_, focus))) return false;

@@ -63,6 +63,9 @@ public:
     bool HandleDialogKey(const MSG& message);
     // Moves the focus to the next (or previous) tab stop, round from the last to the first.
     void SelectNext(bool forward);
+    // Alt and a label's underlined letter (or the letter alone where the focused control
+    // takes no typing) move the focus to the label's control; true when a label answered.
+    bool HandleMnemonic(const MSG& message);
 
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

@@ -298,6 +298,11 @@ void TBrowseFolder::BuildControls() {
     Netbutton->SetBounds(162, 238, 75, 23);
     Netbutton->SetTabOrder(5);
     Netbutton->OnClick = [this] { NetbuttonClick(); };
+
+    // Each label names its control to screen readers, and its mnemonic moves the focus there.
+    PathLabel->SetFocusControl(PathEdit.get());
+    DirLabel->SetFocusControl(DirectoryListBox.get());
+    DriveLabel->SetFocusControl(DriveComboBox.get());
 }
 
 void TBrowseFolder::FormShow() {
