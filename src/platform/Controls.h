@@ -321,6 +321,8 @@ public:
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
     void PlaceAt(int left, int top, int width, int height) override;
+    // The bar keeps the system's font, also when the toolkit's fonts are made anew.
+    void FontChanged() override { Invalidate(); }
     // Nothing to do when the bar painted itself since the last text change (the system's bar
     // may paint a new text at once, or leave it for later).
     void Update() override;

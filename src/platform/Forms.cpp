@@ -80,18 +80,30 @@ void Form::SetClientSize(int width, int height) {
 }
 
 void Form::PlaceWindow(const RECT* suggested) {
-    RECT frame{0, 0, Scale(clientWidth_), Scale(clientHeight_)};
+    const int clientWidth = Scale(clientWidth_), clientHeight = Scale(clientHeight_);
+    RECT frame{0, 0, clientWidth, clientHeight};
     AddFrame(frame);
-    width_ = frame.right - frame.left;
-    height_ = frame.bottom - frame.top;
-    if (suggested) {
-        left_ = suggested->left;
-        top_ = suggested->top;
-    } else if (CenterOnScreen) {
-        left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
-        top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        width_ = frame.right - frame.left;
+        height_ = frame.bottom - frame.top;
+        if (suggested) {
+            left_ = suggested->left;
+            top_ = suggested->top;
+        } else if (CenterOnScreen) {
+            left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
+            top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
+        }
+        if (!handle_) return;
+        ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
+        // The client area is what counts: a system that does not scale the frame to the
+        // window's DPI (Wine) draws it otherwise than computed for that DPI.
+        RECT client{};
+        if (!::GetClientRect(handle_, &client)) return;
+        const int dx = clientWidth - client.right, dy = clientHeight - client.bottom;
+        if (dx == 0 && dy == 0) return;
+        frame.right += dx;
+        frame.bottom += dy;
     }
-    if (handle_) ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
 }
 
 void Form::Create() {

@@ -114,16 +114,16 @@ void CollectOverlaps(HWND parent, std::set<std::string>& overlaps) {
     }
 }
 
-void ExpectScaledClient(const platform::Form& form, int designedWidth, int designedHeight) {
-    EXPECT_EQ(form.Dpi(), DisplayDpi()) << NameOf(form.Handle());
+void ExpectScaledClient(const platform::Form& form, int designedWidth, int designedHeight, int dpi = DisplayDpi()) {
+    EXPECT_EQ(form.Dpi(), dpi) << NameOf(form.Handle());
     RECT client{};
     ::GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, Scaled(designedWidth)) << NameOf(form.Handle());
-    EXPECT_EQ(client.bottom, Scaled(designedHeight)) << NameOf(form.Handle());
+    EXPECT_EQ(client.right, ::MulDiv(designedWidth, dpi, 96)) << NameOf(form.Handle());
+    EXPECT_EQ(client.bottom, ::MulDiv(designedHeight, dpi, 96)) << NameOf(form.Handle());
 }
 
 void ExpectTextsFitAndOnlyDesignedOverlaps(const platform::Form& form, const std::set<std::string>& designedOverlaps) {
-    SCOPED_TRACE(NameOf(form.Handle()) + " at " + std::to_string(DisplayDpi()) + " DPI");
+    SCOPED_TRACE(NameOf(form.Handle()) + " at " + std::to_string(form.Dpi()) + " DPI");
     std::vector<HWND> pending = Children(form.Handle());
     while (!pending.empty()) {
         const HWND window = pending.back();
@@ -168,6 +168,24 @@ TEST_F(WindowsAtDisplayDpi, SetupWindowAndProgressWindowScaleAndTheirTextsFit) {
     ExpectScaledWindow(main, 454, 329,
                        {"TAdvancedLabel \"VORNA Mail Server\" / TLabel \"Copyright (C) 1999-2005 VORNA\""});
     ExpectScaledWindow(runForm, 323, 45, {});
+}
+
+// A move to a monitor of twice the DPI: the window and everything on it scale again.
+TEST_F(WindowsAtDisplayDpi, SetupWindowScalesAgainWhenItsDpiChanges) {
+    setup::TMainForm main{std::vector<std::string>{}};
+    main.OnCreate = nullptr;
+    main.Create();
+    const int dpi = 2 * DisplayDpi();
+    RECT suggested{10, 20, 10 + 2 * 460, 20 + 2 * 360};
+    ::SendMessageA(main.Handle(), 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    ExpectScaledClient(main, 454, 329, dpi);
+    RECT window{};
+    ::GetWindowRect(main.Handle(), &window);
+    EXPECT_EQ(window.left, 10);
+    EXPECT_EQ(window.top, 20);
+    EXPECT_EQ(main.StatusBar->Height(), ::MulDiv(19, dpi, 96));
+    ExpectTextsFitAndOnlyDesignedOverlaps(
+        main, {"TAdvancedLabel \"VORNA Mail Server\" / TLabel \"Copyright (C) 1999-2005 VORNA\""});
 }
 
 TEST_F(WindowsAtDisplayDpi, FolderChooserScalesAndItsTextsFit) {
