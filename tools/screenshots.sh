@@ -5,6 +5,7 @@
 #   docs/progress-window.png  the "Processing..." window during an install
 # The windows are driven with automate.exe, as a person would drive them. Exits non-zero
 # when a window does not appear, so a missing shot is never mistaken for a taken one.
+# With VORNA_DPI=144 (say) the display runs at that DPI and the names end in -144dpi.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/tools/wine-env.sh"
@@ -18,7 +19,11 @@ cp "$bin/Setup.exe" "$media/"
 "$here/tools/demo-payload/make-payload.sh" "$bin" "$media" >/dev/null
 
 A() { wine "$bin/automate.exe" "$@" </dev/null; }
-shot() { import -window root "$here/docs/$1"; echo "saved docs/$1"; }
+shot() {
+  local name="${1%.png}${VORNA_DPI:+-${VORNA_DPI}dpi}.png"
+  import -window root "$here/docs/$name"
+  echo "saved docs/$name"
+}
 caption="VORNA Mail Server Setup"
 
 (cd "$media" && exec wine 'C:\Media\Setup.exe' </dev/null >/dev/null 2>&1) &

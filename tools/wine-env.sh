@@ -1,11 +1,15 @@
 # Sourced by the run and test scripts: a fresh Wine prefix and an X server of this run's own.
 # After vorna_env_start: WINEPREFIX and DISPLAY are set, a persistent wineserver runs, and
 # vorna_env_stop (called on exit) ends both and removes the prefix. The prefix is a WoW64 one
-# for the x86 flavour and a 64-bit one for x86_64 (tools/flavour.sh).
+# for the x86 flavour and a 64-bit one for x86_64 (tools/flavour.sh). With VORNA_DPI set (say
+# 144), the display runs at that DPI: Wine reads it when the prefix's wineserver starts, and
+# the screen and desktop grow by DPI/96 so that the desktop stays as large in inches.
 . "$(dirname "${BASH_SOURCE[0]}")/flavour.sh"
 
 vorna_env_start() {
   vorna_flavour || return 1
+  local dpi=${VORNA_DPI:-96}
+  local screen="$((1024 * dpi / 96))x$((768 * dpi / 96))"
   export WINEDEBUG=-all
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/vorna-prefix.XXXXXX)
@@ -17,7 +21,7 @@ vorna_env_start() {
     local fifo
     fifo=$(mktemp -u /tmp/vorna-xvfb.XXXXXX)
     mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     VORNA_XVFB_PID=$!
     local number
     read -r -t 20 number <"$fifo" || { echo "Xvfb did not start" >&2; return 1; }
@@ -45,8 +49,12 @@ vorna_env_start() {
   # Wine's own desktop, filling the screen, with a taskbar: Wine frames, stacks and maximises
   # the windows as Windows does (Xvfb has no window manager).
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f </dev/null >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+  if [ -n "${VORNA_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+  fi
   wineserver -k; wineserver -w
   # A persistent server keeps every wine start quick; warm it up with output to /dev/null so
   # that the helper processes it starts never hold a caller's pipe open.

@@ -15,6 +15,11 @@ void TAdvancedLabel::SetCaption(const std::string& caption) {
     if (!loading_) AdjustBounds3D();
 }
 
+void TAdvancedLabel::FontChanged() {
+    Label::FontChanged();
+    if (!loading_) AdjustBounds3D();
+}
+
 void TAdvancedLabel::Loaded() {
     loading_ = false;
     AdjustBounds();
@@ -26,8 +31,8 @@ void TAdvancedLabel::AdjustBounds3D() {
     // Only on top of the automatic size: a label of fixed size would otherwise grow anew
     // with every caption change.
     if (!AutoSize) return;
-    const int grow = 2 * font3D_.RepetitionWidth();
-    SetBounds(left_, top_, width_ + grow, height_ + grow);
+    const int grow = 2 * Scale(font3D_.RepetitionWidth());
+    PlaceAt(left_, top_, width_ + grow, height_ + grow);
 }
 
 LabelLook TAdvancedLabel::Look() const {
@@ -43,6 +48,7 @@ LabelLook TAdvancedLabel::Look() const {
     look.wordWrap = WordWrap;
     look.showAccelChar = ShowAccelChar;
     look.enabled = enabled_;
+    look.dpi = Dpi();
     return look;
 }
 

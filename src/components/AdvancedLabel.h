@@ -63,6 +63,7 @@ struct LabelLook {
     bool wordWrap = false;
     bool showAccelChar = true;
     bool enabled = true;
+    int dpi = platform::kDesignDpi;    // offsets and the trail's depth are designed at 96 DPI
 };
 
 // Draws the label (fill, effect layers, main text) into dc.
@@ -85,6 +86,7 @@ public:
     void SetFont3D(const TFont3D& settings);
 
     void SetCaption(const std::string& caption) override;
+    void FontChanged() override;
     // Ends the building: sizes the label (plain text extent, then the trail's room).
     void Loaded();
 

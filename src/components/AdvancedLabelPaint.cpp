@@ -47,6 +47,9 @@ void DoDrawText3D(HDC dc, const LabelLook& look, const TFont3D& font3D, RECT& re
     platform::ScopedSelectObject font(dc, look.font ? static_cast<HGDIOBJ>(look.font)
                                                      : ::GetStockObject(DEFAULT_GUI_FONT));
     const int length = static_cast<int>(text.size());
+    // The copies' offset (1 px as designed) and the trail's depth grow with the DPI; the trail
+    // still steps one pixel at a time, so it stays solid.
+    const int unit = std::max(1, platform::ScaleForDpi(1, look.dpi));
     auto drawAt = [&](int dx, int dy, COLORREF color) {
         ::OffsetRect(&rect, dx, dy);
         ::SetTextColor(dc, ResolveColor(color));
@@ -59,12 +62,12 @@ void DoDrawText3D(HDC dc, const LabelLook& look, const TFont3D& font3D, RECT& re
     };
 
     if (!look.enabled) {
-        drawAt(1, 1, 0x80000014);    // button highlight
-        drawAt(-1, -1, 0x80000010);  // button shadow
+        drawAt(unit, unit, 0x80000014);    // button highlight
+        drawAt(-unit, -unit, 0x80000010);  // button shadow
         return;
     }
     if (font3D.Enabled()) {
-        const int n = TrailCount(font3D.RepetitionWidth());
+        const int n = TrailCount(platform::ScaleForDpi(font3D.RepetitionWidth(), look.dpi));
         if (font3D.Repetition() == frOnHighLight) {
             for (int i = 0; i < n; ++i) drawAt(1, 1, font3D.RepetitionColor());
         } else if (font3D.Repetition() == frOnShadow) {
@@ -73,24 +76,24 @@ void DoDrawText3D(HDC dc, const LabelLook& look, const TFont3D& font3D, RECT& re
         }
         switch (font3D.Style()) {
         case fsInset:
-            copyAt(-1, -1, font3D.Highlight());
-            copyAt(1, 1, font3D.Shadow());
+            copyAt(-unit, -unit, font3D.Highlight());
+            copyAt(unit, unit, font3D.Shadow());
             break;
         case fsOnlyHighlight:
-            copyAt(-1, -1, font3D.Highlight());
+            copyAt(-unit, -unit, font3D.Highlight());
             break;
         case fsOnlyShadow:
-            copyAt(1, 1, font3D.Shadow());
+            copyAt(unit, unit, font3D.Shadow());
             break;
         case fsOutLineShadow:
-            copyAt(-1, -1, font3D.Shadow());
-            copyAt(-1, 1, font3D.Shadow());
-            copyAt(1, -1, font3D.Shadow());
-            copyAt(1, 1, font3D.Shadow());
+            copyAt(-unit, -unit, font3D.Shadow());
+            copyAt(-unit, unit, font3D.Shadow());
+            copyAt(unit, -unit, font3D.Shadow());
+            copyAt(unit, unit, font3D.Shadow());
             break;
         case fsRaised:
-            copyAt(-1, -1, font3D.Shadow());
-            copyAt(1, 1, font3D.Highlight());
+            copyAt(-unit, -unit, font3D.Shadow());
+            copyAt(unit, unit, font3D.Highlight());
             break;
         }
     }

@@ -66,6 +66,7 @@ GradPanLook TGradPan::Look() const {
     look.textRotation = textRotation_;
     look.vertAlign = vertAlign_;
     look.bitmap = bitmap_.Get();
+    look.dpi = Dpi();
     return look;
 }
 

@@ -55,6 +55,7 @@ struct GradPanLook {
     TTextRotation textRotation = trNone;
     TVertAlign vertAlign = vlCenter;
     HBITMAP bitmap = nullptr;              // the panel's picture (not owned)
+    int dpi = platform::kDesignDpi;        // the caption's margins and offsets are designed at 96 DPI
 };
 
 // Where the caption goes and which SetTextAlign mode puts it there.

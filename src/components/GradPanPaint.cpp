@@ -1,6 +1,7 @@
 // The gradient panel's drawing, independent of any window.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "components/GradPan.h"
@@ -117,44 +118,47 @@ void PaintBitmap(HDC dc, const GradPanLook& look) {
 
 CaptionAnchor ComputeCaptionAnchor(const GradPanLook& look, int th) {
     const int inset = look.borderWidth + look.bevelWidth;
+    // The margins (1 and 2 px as designed) grow with the DPI.
+    const int m1 = platform::ScaleForDpi(1, look.dpi);
+    const int m2 = platform::ScaleForDpi(2, look.dpi);
     const int w = look.width;
     const int h = look.height;
     CaptionAnchor anchor;
     switch (look.textRotation) {
     case trNone:
         switch (look.alignment) {
-        case TextAlignment::LeftJustify: anchor.x = inset + 2; anchor.textAlign = TA_LEFT; break;
-        case TextAlignment::RightJustify: anchor.x = w - inset - 2; anchor.textAlign = TA_RIGHT; break;
+        case TextAlignment::LeftJustify: anchor.x = inset + m2; anchor.textAlign = TA_LEFT; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - m2; anchor.textAlign = TA_RIGHT; break;
         default: anchor.x = w / 2; anchor.textAlign = TA_CENTER; break;
         }
         switch (look.vertAlign) {
-        case vlTop: anchor.y = inset + 2; break;
+        case vlTop: anchor.y = inset + m2; break;
         case vlCenter: anchor.y = h / 2 - th / 2; break;
-        default: anchor.y = h - inset - th - 1; break;
+        default: anchor.y = h - inset - th - m1; break;
         }
         break;
     case TrUp:
         switch (look.alignment) {
-        case TextAlignment::LeftJustify: anchor.x = inset + 2; break;
-        case TextAlignment::RightJustify: anchor.x = w - inset - th - 1; break;
+        case TextAlignment::LeftJustify: anchor.x = inset + m2; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - th - m1; break;
         default: anchor.x = w / 2 - th / 2; break;
         }
         switch (look.vertAlign) {
-        case vlTop: anchor.y = inset + 2; anchor.textAlign = TA_RIGHT; break;
+        case vlTop: anchor.y = inset + m2; anchor.textAlign = TA_RIGHT; break;
         case vlCenter: anchor.y = h / 2 - th / 2; anchor.textAlign = TA_CENTER; break;
-        default: anchor.y = h - inset - 1; anchor.textAlign = TA_LEFT; break;
+        default: anchor.y = h - inset - m1; anchor.textAlign = TA_LEFT; break;
         }
         break;
     default:  // TrDown
         switch (look.alignment) {
-        case TextAlignment::LeftJustify: anchor.x = th + inset + 1; break;
-        case TextAlignment::RightJustify: anchor.x = w - inset - 2; break;
+        case TextAlignment::LeftJustify: anchor.x = th + inset + m1; break;
+        case TextAlignment::RightJustify: anchor.x = w - inset - m2; break;
         default: anchor.x = th / 2 + w / 2; break;
         }
         switch (look.vertAlign) {
-        case vlTop: anchor.y = inset + 1; anchor.textAlign = TA_LEFT; break;
+        case vlTop: anchor.y = inset + m1; anchor.textAlign = TA_LEFT; break;
         case vlCenter: anchor.y = h / 2 - th / 2; anchor.textAlign = TA_CENTER; break;
-        default: anchor.y = h - inset - 2; anchor.textAlign = TA_RIGHT; break;
+        default: anchor.y = h - inset - m2; anchor.textAlign = TA_RIGHT; break;
         }
         break;
     }
@@ -187,35 +191,36 @@ void PaintCaption(HDC dc, const GradPanLook& look) {
     const int y = anchor.y;
     const COLORREF shadow = look.colorShadow;
     const COLORREF black = RGB(0, 0, 0);
+    const int u = std::max(1, platform::ScaleForDpi(1, look.dpi));  // an effect's offset
     switch (look.textEffect) {
     case tenone:
         TextPass(dc, look, x, y, shadow);
         break;
     case teShadow: {
-        const int d = look.textRotation == trNone ? 2 : 1;
+        const int d = look.textRotation == trNone ? platform::ScaleForDpi(2, look.dpi) : u;
         TextPass(dc, look, x + d, y + d, shadow);
         TextPass(dc, look, x, y, look.fontColor);
         break;
     }
     case teRaised:
-        TextPass(dc, look, x - 1, y, shadow);
-        TextPass(dc, look, x, y - 1, shadow);
-        TextPass(dc, look, x + 1, y, black);
-        TextPass(dc, look, x, y + 1, black);
+        TextPass(dc, look, x - u, y, shadow);
+        TextPass(dc, look, x, y - u, shadow);
+        TextPass(dc, look, x + u, y, black);
+        TextPass(dc, look, x, y + u, black);
         TextPass(dc, look, x, y, look.fontColor);
         break;
     case teLowered:
-        TextPass(dc, look, x + 1, y, shadow);
-        TextPass(dc, look, x, y + 1, shadow);
-        TextPass(dc, look, x - 1, y, black);
-        TextPass(dc, look, x, y - 1, black);
+        TextPass(dc, look, x + u, y, shadow);
+        TextPass(dc, look, x, y + u, shadow);
+        TextPass(dc, look, x - u, y, black);
+        TextPass(dc, look, x, y - u, black);
         TextPass(dc, look, x, y, look.fontColor);
         break;
     case teEmbossed:
-        TextPass(dc, look, x - 1, y, shadow);
-        TextPass(dc, look, x + 1, y, shadow);
-        TextPass(dc, look, x, y - 1, shadow);
-        TextPass(dc, look, x, y + 1, shadow);
+        TextPass(dc, look, x - u, y, shadow);
+        TextPass(dc, look, x + u, y, shadow);
+        TextPass(dc, look, x, y - u, shadow);
+        TextPass(dc, look, x, y + u, shadow);
         TextPass(dc, look, x, y, look.fontColor);
         break;
     }

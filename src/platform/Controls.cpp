@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "platform/Forms.h"
 
@@ -13,9 +13,15 @@ namespace {
 const char kControlProperty[] = "VornaControl";
 int g_nextControlId = 1000;
 
-std::set<std::string>& OwnClasses() {
-    static std::set<std::string> classes;
+// The toolkit's classes, each with the window procedure of its base class (or none).
+std::map<std::string, WNDPROC>& OwnClasses() {
+    static std::map<std::string, WNDPROC> classes;
     return classes;
+}
+
+// What a base class needs to see so that its windows are of its kind.
+bool IsLifecycleMessage(UINT message) {
+    return message == WM_NCCREATE || message == WM_CREATE || message == WM_DESTROY || message == WM_NCDESTROY;
 }
 
 // Draws the raised or lowered edge of a rectangle, width pixels deep, and shrinks it.
@@ -59,10 +65,26 @@ void Control::SetParent(WinControl* parent) {
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
+    design_ = {left, top, left + width, top + height};
+    designed_ = true;
+    // The edges are scaled, not the sizes: controls that meet as designed meet at every DPI.
+    const int scaledLeft = Scale(left), scaledTop = Scale(top);
+    PlaceAt(scaledLeft, scaledTop, Scale(design_.right) - scaledLeft, Scale(design_.bottom) - scaledTop);
+}
+
+void Control::PlaceAt(int left, int top, int width, int height) {
     left_ = left;
     top_ = top;
     width_ = width;
     height_ = height;
+}
+
+int Control::Dpi() const { return parent_ ? parent_->Dpi() : kDesignDpi; }
+
+void Control::DpiChanged() {
+    font_.SetDpi(Dpi());
+    if (designed_) SetBounds(design_.left, design_.top, design_.right - design_.left, design_.bottom - design_.top);
+    FontChanged();
 }
 
 void Control::SetCaption(const std::string& caption) {
@@ -111,10 +133,17 @@ WinControl* WinControl::FromHandle(HWND window) {
     return static_cast<WinControl*>(::GetPropA(window, kControlProperty));
 }
 
-void WinControl::RegisterOwnClass(const char* className, UINT classStyle) {
+void WinControl::RegisterOwnClass(const char* className, UINT classStyle, const char* baseClass) {
     if (OwnClasses().count(className)) return;
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(windowClass);
+    WNDPROC baseProc = nullptr;
+    if (baseClass && ::GetClassInfoExA(nullptr, baseClass, &windowClass)) {
+        baseProc = windowClass.lpfnWndProc;  // its extra bytes are kept: the base keeps its state there
+        windowClass.hbrBackground = nullptr;
+        windowClass.lpszMenuName = nullptr;
+        windowClass.hIconSm = nullptr;
+    }
     windowClass.style = classStyle;
     windowClass.lpfnWndProc = Router;
     windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -122,7 +151,7 @@ void WinControl::RegisterOwnClass(const char* className, UINT classStyle) {
     windowClass.hIcon = ::LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
     windowClass.lpszClassName = className;
     ::RegisterClassExA(&windowClass);
-    OwnClasses().insert(className);
+    OwnClasses().emplace(className, baseProc);
 }
 
 void WinControl::Attach(HWND window, WNDPROC original) {
@@ -136,7 +165,12 @@ void WinControl::CreateHandle(const char* className, DWORD style, DWORD exStyle)
     if (parent_) style |= WS_CHILD;
     if (visible_ && parent_) style |= WS_VISIBLE;
     if (!enabled_) style |= WS_DISABLED;
-    bool own = OwnClasses().count(className) != 0;
+    const auto ownClass = OwnClasses().find(className);
+    const bool own = ownClass != OwnClasses().end();
+    if (own && ownClass->second) {
+        original_ = ownClass->second;
+        baseForIdentity_ = true;
+    }
     HMENU menuOrId = parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr;
     HWND window = ::CreateWindowExA(exStyle, className, caption_.c_str(), style, left_, top_, width_, height_,
                                     parentWindow, menuOrId, ::GetModuleHandleA(nullptr), own ? this : nullptr);
@@ -154,7 +188,7 @@ LRESULT CALLBACK WinControl::Router(HWND window, UINT message, WPARAM wParam, LP
     if (!self && message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         self = static_cast<WinControl*>(create->lpCreateParams);
-        if (self) self->Attach(window, ::DefWindowProcA);
+        if (self) self->Attach(window, self->original_ ? self->original_ : ::DefWindowProcA);
     }
     if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
@@ -172,7 +206,9 @@ LRESULT CALLBACK WinControl::Router(HWND window, UINT message, WPARAM wParam, LP
 }
 
 LRESULT WinControl::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::CallWindowProcA(original_ ? original_ : ::DefWindowProcA, handle_, message, wParam, lParam);
+    WNDPROC next = original_ ? original_ : ::DefWindowProcA;
+    if (baseForIdentity_ && !IsLifecycleMessage(message)) next = ::DefWindowProcA;
+    return ::CallWindowProcA(next, handle_, message, wParam, lParam);
 }
 
 LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -254,9 +290,16 @@ void WinControl::SetParent(WinControl* parent) {
     if (parent_) parent_->Realign();
 }
 
-void WinControl::SetBounds(int left, int top, int width, int height) {
-    Control::SetBounds(left, top, width, height);
+void WinControl::PlaceAt(int left, int top, int width, int height) {
+    Control::PlaceAt(left, top, width, height);
     if (handle_) ::MoveWindow(handle_, left, top, width, height, TRUE);
+}
+
+void WinControl::DpiChanged() {
+    Control::DpiChanged();
+    for (Control* child : children_) child->DpiChanged();
+    Realign();
+    Invalidate();
 }
 
 void WinControl::SetCaption(const std::string& caption) {
@@ -323,6 +366,18 @@ void WinControl::CollectTabStops(std::vector<WinControl*>& stops) const {
     }
 }
 
+Label* WinControl::FindMnemonicLabel(char letter) const {
+    for (Control* child : children_) {
+        auto* windowed = dynamic_cast<WinControl*>(child);
+        if (!windowed || !windowed->handle_ || !::IsWindowVisible(windowed->handle_) || !::IsWindowEnabled(windowed->handle_))
+            continue;
+        auto* label = dynamic_cast<Label*>(windowed);
+        if (label && label->FocusControl() && label->Mnemonic() == letter) return label;
+        if (Label* inner = windowed->FindMnemonicLabel(letter)) return inner;
+    }
+    return nullptr;
+}
+
 RECT WinControl::ClientRect() const {
     RECT rect{0, 0, width_, height_};
     if (handle_) ::GetClientRect(handle_, &rect);
@@ -339,13 +394,13 @@ void WinControl::Realign() {
     RECT area = AlignRect();
     for (Control* child : children_) {
         if (child->GetAlign() == Align::Bottom) {
-            child->SetBounds(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
+            child->PlaceAt(area.left, area.bottom - child->Height(), area.right - area.left, child->Height());
             area.bottom -= child->Height();
         }
     }
     for (Control* child : children_) {
         if (child->GetAlign() == Align::Client)
-            child->SetBounds(area.left, area.top, area.right - area.left, area.bottom - area.top);
+            child->PlaceAt(area.left, area.top, area.right - area.left, area.bottom - area.top);
     }
 }
 
@@ -359,9 +414,9 @@ void WinControl::PaintBeneathChild(HDC dc, int childLeft, int childTop) {
 
 // ---- GraphicControl ----
 
-GraphicControl::GraphicControl(WinControl* parent, const char* className) : WinControl(parent) {
-    RegisterOwnClass(className, 0);
-    CreateHandle(className, 0, 0);
+GraphicControl::GraphicControl(WinControl* parent, const char* className, DWORD style) : WinControl(parent) {
+    RegisterOwnClass(className, 0, "Static");
+    CreateHandle(className, style, 0);
 }
 
 LRESULT GraphicControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -377,6 +432,28 @@ void Label::SetCaption(const std::string& caption) {
     WinControl::SetCaption(caption);
     AdjustBounds();
     Invalidate();
+}
+
+void Label::SetFocusControl(WinControl* control) {
+    focusControl_ = control;
+    if (!control || !control->Handle() || !handle_ || control->Parent() != parent_) return;
+    const HWND above = ::GetWindow(control->Handle(), GW_HWNDPREV);
+    if (above == handle_) return;
+    ::SetWindowPos(handle_, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+char Label::Mnemonic() const {
+    if (!ShowAccelChar) return 0;
+    for (size_t i = 0; i + 1 < caption_.size(); ++i) {
+        if (caption_[i] != '&') continue;
+        if (caption_[i + 1] != '&') {
+            char letter = caption_[i + 1];
+            ::CharLowerBuffA(&letter, 1);
+            return letter;
+        }
+        ++i;  // "&&" is a plain "&"
+    }
+    return 0;
 }
 
 void Label::FontChanged() {
@@ -413,7 +490,7 @@ void Label::AdjustBounds() {
     Label::DoDrawText(screen.Get(), rect, TextFlags() | DT_CALCRECT);
     int left = left_;
     if (Alignment == TextAlignment::RightJustify) left = left_ + width_ - rect.right;
-    SetBounds(left, top_, rect.right, rect.bottom);
+    PlaceAt(left, top_, rect.right, rect.bottom);
 }
 
 void Label::Paint(HDC dc) {
@@ -432,8 +509,25 @@ void Label::Paint(HDC dc) {
 
 // ---- Image ----
 
+void Image::SetIconResource(int id) {
+    iconId_ = id;
+    LoadIconResource();
+    Invalidate();
+}
+
+void Image::LoadIconResource() {
+    if (iconId_ == 0) return;
+    icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(iconId_), IMAGE_ICON,
+                                                width_, height_, LR_DEFAULTCOLOR)));
+}
+
+void Image::DpiChanged() {
+    WinControl::DpiChanged();
+    LoadIconResource();
+}
+
 void Image::Paint(HDC dc) {
-    if (icon_) ::DrawIconEx(dc, 0, 0, icon_, width_, height_, 0, nullptr, DI_NORMAL);
+    if (icon_) ::DrawIconEx(dc, 0, 0, icon_.Get(), width_, height_, 0, nullptr, DI_NORMAL);
 }
 
 // ---- Button ----
@@ -565,7 +659,7 @@ HBRUSH Memo::ControlColor(HDC dc) {
 // ---- Panel ----
 
 Panel::Panel(WinControl* parent, const char* className) : WinControl(parent) {
-    RegisterOwnClass(className);
+    RegisterOwnClass(className, CS_DBLCLKS, "Static");
     width_ = 185;
     height_ = 41;
     CreateHandle(className, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
@@ -584,6 +678,8 @@ void Panel::SetCaption(const std::string& caption) {
     if (handle_ && caption == caption_) return;
     WinControl::SetCaption(caption);  // the window text too, for automation and screen readers
     if (!handle_) return;
+    // Screen readers read the new text (the system does not tell them of every window text).
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
     // Drawn at once rather than invalidated and painted through the window system, which under
     // Wine costs many times as much; the install sets a new caption once per file.
     DrawNow(CaptionArea());
@@ -652,8 +748,8 @@ StatusBar::StatusBar(WinControl* parent) : WinControl(parent) {
     }
 }
 
-void StatusBar::SetBounds(int left, int top, int width, int height) {
-    WinControl::SetBounds(left, top, width, height);
+void StatusBar::PlaceAt(int left, int top, int width, int height) {
+    WinControl::PlaceAt(left, top, width, height);
     SetPanelWidths(widths_);
 }
 
@@ -664,7 +760,7 @@ void StatusBar::SetPanelWidths(const std::vector<int>& widths) {
     std::vector<int> edges;
     int right = 0;
     for (size_t i = 0; i < widths.size(); ++i) {
-        right += widths[i];
+        right += Scale(widths[i]);
         edges.push_back(i + 1 == widths.size() ? -1 : right);  // the last panel reaches the edge
     }
     ::SendMessageA(handle_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
@@ -866,7 +962,7 @@ LPARAM ItemListControl::ItemData(int index) const {
 }
 
 bool ItemListControl::MeasureItem(MEASUREITEMSTRUCT& item) {
-    item.itemHeight = static_cast<UINT>(ItemHeightPixels);
+    item.itemHeight = static_cast<UINT>(Scale(ItemHeightPixels));
     return true;
 }
 
@@ -878,7 +974,13 @@ ListBox::ListBox(WinControl* parent, DWORD extraStyle) : ItemListControl(parent,
 
 void ListBox::SetItemHeight(int height) {
     ItemHeightPixels = height;
-    ::SendMessageA(handle_, LB_SETITEMHEIGHT, 0, height);
+    ::SendMessageA(handle_, LB_SETITEMHEIGHT, 0, Scale(height));
+}
+
+void ListBox::DpiChanged() {
+    ItemListControl::DpiChanged();
+    // A list drawn by its owner keeps the item height it was given; others follow the font.
+    if (::GetWindowLongA(handle_, GWL_STYLE) & LBS_OWNERDRAWFIXED) SetItemHeight(ItemHeightPixels);
 }
 
 void ListBox::CommandNotify(WORD code) {
@@ -892,9 +994,9 @@ ComboBox::ComboBox(WinControl* parent, DWORD extraStyle) : ItemListControl(paren
     CreateHandle("COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | extraStyle, 0);
 }
 
-void ComboBox::SetBounds(int left, int top, int width, int height) {
-    Control::SetBounds(left, top, width, height);
-    if (handle_) ::MoveWindow(handle_, left, top, width, height + 200, TRUE);
+void ComboBox::PlaceAt(int left, int top, int width, int height) {
+    Control::PlaceAt(left, top, width, height);
+    if (handle_) ::MoveWindow(handle_, left, top, width, height + Scale(200), TRUE);
 }
 
 void ComboBox::CommandNotify(WORD code) {

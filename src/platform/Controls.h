@@ -17,6 +17,7 @@ namespace platform {
 
 class WinControl;
 class Form;
+class Label;
 
 enum class Align { None, Bottom, Client };
 enum class TextAlignment { LeftJustify = 0, RightJustify = 1, Center = 2 };
@@ -39,7 +40,16 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
-    virtual void SetBounds(int left, int top, int width, int height);
+    // The designed place and size (at 96 DPI), kept and scaled to the window's DPI.
+    void SetBounds(int left, int top, int width, int height);
+    // Places the control in pixels, as the layout (alignment, autosize) computes them.
+    virtual void PlaceAt(int left, int top, int width, int height);
+
+    // The DPI of the window the control is on: what its designed numbers are scaled to.
+    virtual int Dpi() const;
+    int Scale(int designed) const { return ScaleForDpi(designed, Dpi()); }
+    // Scales the control again from its designed numbers after its window's DPI changed.
+    virtual void DpiChanged();
 
     const std::string& Caption() const { return caption_; }
     virtual void SetCaption(const std::string& caption);
@@ -72,7 +82,9 @@ protected:
     Font font_;
     Color color_ = clBtnFace;
     WinControl* parent_;
-    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;  // pixels
+    RECT design_{0, 0, 0, 0};  // designed edges; empty: placed by the layout only
+    bool designed_ = false;
     friend class WinControl;  // detaches its children when it goes first
     bool visible_ = true;
     bool enabled_ = true;
@@ -88,7 +100,8 @@ public:
     static WinControl* FromHandle(HWND window);
 
     void SetParent(WinControl* parent) override;
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
+    void DpiChanged() override;
     void SetCaption(const std::string& caption) override;
     void SetVisible(bool visible) override;
     void SetEnabled(bool enabled) override;
@@ -105,6 +118,9 @@ public:
     // The visible, enabled tab stops inside this control, in tab order, going into the
     // controls that hold others (group boxes, panels).
     void CollectTabStops(std::vector<WinControl*>& stops) const;
+    // The shown, enabled label inside this control whose mnemonic is letter (lower case) and
+    // that has a control to focus; null when there is none.
+    Label* FindMnemonicLabel(char letter) const;
 
     RECT ClientRect() const;
     // The part of the client area that aligned children share.
@@ -140,14 +156,18 @@ protected:
     // Makes the window: a native class (which is subclassed) or one of the toolkit's own.
     void CreateHandle(const char* className, DWORD style, DWORD exStyle);
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // Registers a toolkit window class routed to WndProc (once per name).
-    static void RegisterOwnClass(const char* className, UINT classStyle = CS_DBLCLKS);
+    // Registers a toolkit window class routed to WndProc (once per name). Given a system class
+    // as base, its windows are of that kind to the system (a superclass): screen readers give
+    // a window based on "Static" the role of static text, with its window text as name. The
+    // base sees only their creation and destruction; everything else is the toolkit's own.
+    static void RegisterOwnClass(const char* className, UINT classStyle = CS_DBLCLKS, const char* baseClass = nullptr);
     static LRESULT CALLBACK Router(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Attach(HWND window, WNDPROC original);
     virtual void DestroyHandle();
 
     HWND handle_ = nullptr;
     WNDPROC original_ = nullptr;
+    bool baseForIdentity_ = false;  // original_ is a base class that sees creation and destruction only
     std::vector<Control*> children_;
     int id_;
     int tabOrder_ = 0;
@@ -158,7 +178,8 @@ protected:
 // whatever its parent shows beneath it.
 class GraphicControl : public WinControl {
 public:
-    GraphicControl(WinControl* parent, const char* className);
+    // style: of the system's static control, which the control is to screen readers.
+    GraphicControl(WinControl* parent, const char* className, DWORD style = SS_LEFT);
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool PaintsItself() const override { return true; }
     // Draws the control onto dc (the control's own client area).
@@ -180,6 +201,12 @@ public:
     bool ShowAccelChar = true;
     bool Transparent = false;
     bool AutoSize = true;
+    // The control the label's mnemonic (Alt and its underlined letter) moves the focus to. The
+    // label goes just before it in z-order, where screen readers look for a control's name.
+    WinControl* FocusControl() const { return focusControl_; }
+    void SetFocusControl(WinControl* control);
+    // The letter after the single "&" of the caption (lower case), or 0.
+    char Mnemonic() const;
     void SetTransparent(bool transparent) { Transparent = transparent; Invalidate(); }
     bool ShowsParentBeneath() const override { return Transparent; }
 
@@ -188,17 +215,26 @@ public:
     // Draws (or with DT_CALCRECT measures) the caption: the standard look.
     virtual void DoDrawText(HDC dc, RECT& rect, UINT flags);
     UINT TextFlags() const;
-};
-
-class Image : public GraphicControl {
-public:
-    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage") {}
-    void SetIcon(HICON icon) { icon_ = icon; Invalidate(); }
-    HICON Icon() const { return icon_; }
-    void Paint(HDC dc) override;
 
 private:
-    HICON icon_ = nullptr;  // a shared resource icon; not destroyed
+    WinControl* focusControl_ = nullptr;
+};
+
+// A picture; to screen readers a graphic named by its caption.
+class Image : public GraphicControl {
+public:
+    explicit Image(WinControl* parent) : GraphicControl(parent, "TImage", SS_ICON | SS_REALSIZECONTROL) {}
+    // An icon of the program's resources, loaded at the image's size in pixels (the frame of
+    // the icon nearest to it), and again when the DPI changes.
+    void SetIconResource(int id);
+    HICON Icon() const { return icon_.Get(); }
+    void Paint(HDC dc) override;
+    void DpiChanged() override;
+
+private:
+    void LoadIconResource();
+    int iconId_ = 0;
+    ScopedIcon icon_;
 };
 
 class Button : public WinControl {
@@ -280,10 +316,13 @@ private:
 class StatusBar : public WinControl {
 public:
     explicit StatusBar(WinControl* parent);
+    // The designed widths of the panels (the last one reaches the edge).
     void SetPanelWidths(const std::vector<int>& widths);
     void SetPanelText(int index, const std::string& text);
     std::string PanelText(int index) const;
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
+    // The bar keeps the system's font, also when the toolkit's fonts are made anew.
+    void FontChanged() override { Invalidate(); }
     // Nothing to do when the bar painted itself since the last text change (the system's bar
     // may paint a new text at once, or leave it for later).
     void Update() override;
@@ -329,7 +368,7 @@ public:
     LPARAM ItemData(int index) const;
     bool MeasureItem(MEASUREITEMSTRUCT& item) override;
 
-    int ItemHeightPixels = 16;
+    int ItemHeightPixels = 16;  // as designed, at 96 DPI
 
 protected:
     ItemListControl(WinControl* parent, const ItemMessages& messages);
@@ -343,6 +382,7 @@ public:
     explicit ListBox(WinControl* parent, DWORD extraStyle = 0);
     void SetItemHeight(int height);
     void CommandNotify(WORD code) override;
+    void DpiChanged() override;
 
     std::function<void()> OnSelect;
     std::function<void()> OnDoubleClick;
@@ -352,7 +392,7 @@ class ComboBox : public ItemListControl {
 public:
     explicit ComboBox(WinControl* parent, DWORD extraStyle = 0);
     // The height given is the closed box's; the drop-down list gets room below it.
-    void SetBounds(int left, int top, int width, int height) override;
+    void PlaceAt(int left, int top, int width, int height) override;
     void CommandNotify(WORD code) override;
 
     std::function<void()> OnChange;

@@ -5,7 +5,38 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/SystemLibrary.h"
+
 namespace platform {
+namespace {
+
+// Focuses a control as Tab does: a single-line field is entered with its text selected, ready
+// to be typed over.
+void EnterControl(HWND window) {
+    if ((::SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) && !(::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE))
+        ::SendMessageA(window, EM_SETSEL, 0, -1);
+    ::SetFocus(window);
+}
+
+// Sent to a per-monitor aware window whose DPI changed (a move to another monitor, a new
+// scale in the settings); named here as older headers lack it.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// What the system gives every window that is not per-monitor aware.
+int SystemDpi() {
+    ScopedGetDc screen(nullptr);
+    const int dpi = screen.Get() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+// Windows 10 (1607) and later know each window's DPI; before, it is the system's.
+int WindowDpi(HWND window) {
+    static const auto getDpiForWindow = SystemFunctionAs<UINT(WINAPI*)(HWND)>("user32.dll", "GetDpiForWindow");
+    const UINT dpi = getDpiForWindow && window ? getDpiForWindow(window) : 0;
+    return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+}  // namespace
 
 // ---- Form ----
 
@@ -35,27 +66,57 @@ DWORD Form::ExStyle() const {
     return exStyle;
 }
 
+void Form::AddFrame(RECT& client) const {
+    static const auto adjustForDpi =
+        SystemFunctionAs<BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT)>("user32.dll", "AdjustWindowRectExForDpi");
+    if (!adjustForDpi || !adjustForDpi(&client, Style(), FALSE, ExStyle(), static_cast<UINT>(dpi_)))
+        ::AdjustWindowRectEx(&client, Style(), FALSE, ExStyle());
+}
+
 void Form::SetClientSize(int width, int height) {
     clientWidth_ = width;
     clientHeight_ = height;
     if (handle_) PlaceWindow();
 }
 
-void Form::PlaceWindow() {
-    RECT frame{0, 0, clientWidth_, clientHeight_};
-    ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
-    width_ = frame.right - frame.left;
-    height_ = frame.bottom - frame.top;
-    if (CenterOnScreen) {
-        left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
-        top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
+void Form::PlaceWindow(const RECT* suggested) {
+    const int clientWidth = Scale(clientWidth_), clientHeight = Scale(clientHeight_);
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AddFrame(frame);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        width_ = frame.right - frame.left;
+        height_ = frame.bottom - frame.top;
+        if (suggested) {
+            left_ = suggested->left;
+            top_ = suggested->top;
+        } else if (CenterOnScreen) {
+            left_ = (::GetSystemMetrics(SM_CXSCREEN) - width_) / 2;
+            top_ = (::GetSystemMetrics(SM_CYSCREEN) - height_) / 2;
+        }
+        if (!handle_) return;
+        ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
+        // The client area is what counts: a system that does not scale the frame to the
+        // window's DPI (Wine) draws it otherwise than computed for that DPI.
+        RECT client{};
+        if (!::GetClientRect(handle_, &client)) return;
+        const int dx = clientWidth - client.right, dy = clientHeight - client.bottom;
+        if (dx == 0 && dy == 0) return;
+        frame.right += dx;
+        frame.bottom += dy;
     }
-    if (handle_) ::MoveWindow(handle_, left_, top_, width_, height_, TRUE);
 }
 
 void Form::Create() {
+    dpi_ = SystemDpi();
+    font_.SetDpi(dpi_);
     PlaceWindow();
     CreateHandle(className_.c_str(), Style(), ExStyle());
+    // Per-monitor aware, the window may have opened on a monitor of another DPI.
+    if (const int dpi = WindowDpi(handle_); dpi != dpi_) {
+        dpi_ = dpi;
+        font_.SetDpi(dpi_);
+        PlaceWindow();
+    }
     if (!CreateHandlerFirst) BuildControls();
     try {
         if (OnCreate) OnCreate();
@@ -113,15 +174,30 @@ void Form::SelectNext(bool forward) {
         const auto index = static_cast<size_t>(at - stops.begin());
         next = forward ? (index + 1) % count : (index + count - 1) % count;
     }
-    const HWND window = stops[next]->Handle();
-    // A single-line field is entered with its text selected, ready to be typed over.
-    if ((::SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) &&
-        !(::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE))
-        ::SendMessageA(window, EM_SETSEL, 0, -1);
-    ::SetFocus(window);
+    EnterControl(stops[next]->Handle());
+}
+
+bool Form::HandleMnemonic(const MSG& message) {
+    const HWND focus = ::GetFocus();
+    if (message.message == WM_CHAR) {
+        if (!focus) return false;
+        const LRESULT code = ::SendMessageA(focus, WM_GETDLGCODE, message.wParam, reinterpret_cast<LPARAM>(&message));
+        if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+    }
+    char letter = static_cast<char>(message.wParam);
+    ::CharLowerBuffA(&letter, 1);
+    Label* label = FindMnemonicLabel(letter);
+    if (!label) return false;
+    const HWND target = label->FocusControl()->Handle();
+    if (target && ::IsWindowVisible(target) && ::IsWindowEnabled(target)) EnterControl(target);
+    return true;
 }
 
 bool Form::HandleDialogKey(const MSG& message) {
+    if ((message.message == WM_SYSCHAR || message.message == WM_CHAR) && message.wParam < 0x100) {
+        const HWND focus = ::GetFocus();
+        return (focus == handle_ || ::IsChild(handle_, focus)) && HandleMnemonic(message);
+    }
     if (message.message != WM_KEYDOWN || (message.wParam != VK_TAB && message.wParam != VK_RETURN)) return false;
     const HWND focus = ::GetFocus();
     if (!focus || (focus != handle_ && !::IsChild(handle_, focus))) return false;
@@ -236,10 +312,21 @@ int Form::ShowModal() {
     return modalResult_;
 }
 
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) return;
+    dpi_ = dpi;
+    DpiChanged();
+    // A maximised window is sized by the system.
+    if (handle_ && !::IsZoomed(handle_)) PlaceWindow(suggested);
+}
+
 LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (HandleMessage(message, wParam, lParam, result)) return result;
     switch (message) {
+    case kDpiChangedMessage:
+        ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_CLOSE:
         Close();
         return 0;
@@ -268,7 +355,7 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         RECT work{};
         if (::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
             RECT frame{0, 0, 0, 0};
-            ::AdjustWindowRectEx(&frame, Style(), FALSE, ExStyle());
+            AddFrame(frame);
             int borderX = -frame.left, borderY = frame.bottom;  // the frame beyond the client area
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMaxPosition = {work.left - borderX, work.top - borderY};

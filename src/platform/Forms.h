@@ -30,9 +30,16 @@ public:
     // Makes the window and its controls, runs OnCreate, and shows the form if designed visible.
     void Create();
 
+    // The designed client size (at 96 DPI); the window's is scaled to its DPI.
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     void SetClientSize(int width, int height);
+
+    // The DPI of the monitor the window is on, as the system last told it.
+    int Dpi() const override { return dpi_; }
+    // Scales the window and everything on it to dpi; placed at suggested (the system's
+    // proposal on a move to another monitor) when given.
+    void ChangeDpi(int dpi, const RECT* suggested);
 
     void Show();
     void Hide();
@@ -56,6 +63,9 @@ public:
     bool HandleDialogKey(const MSG& message);
     // Moves the focus to the next (or previous) tab stop, round from the last to the first.
     void SelectNext(bool forward);
+    // Alt and a label's underlined letter (or the letter alone where the focused control
+    // takes no typing) move the focus to the label's control; true when a label answered.
+    bool HandleMnemonic(const MSG& message);
 
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -87,13 +97,16 @@ protected:
 private:
     DWORD Style() const;
     DWORD ExStyle() const;
-    void PlaceWindow();
+    // The window rectangle around a client rectangle, with the frame at the window's DPI.
+    void AddFrame(RECT& client) const;
+    void PlaceWindow(const RECT* suggested = nullptr);
     // Gives the focus back to the control that had it when the form was last active (or to
     // the first tab stop); false when the form has no control to take it.
     bool RestoreFocus();
 
     std::string className_;
     int clientWidth_ = 300, clientHeight_ = 200;
+    int dpi_ = kDesignDpi;
     int modalResult_ = mrNone;
     bool modal_ = false;
     bool showNotified_ = false;  // WM_SHOWWINDOW came during the last Show

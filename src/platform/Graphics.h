@@ -23,6 +23,11 @@ constexpr Color clSilver = RGB(192, 192, 192);
 // The colour to draw with: system colour references are looked up now.
 COLORREF ResolveColor(Color color);
 
+// The resolution the windows are designed at: their places, sizes and font heights are pixels
+// at 96 dots per inch, and the toolkit scales them to the DPI of the window they are on.
+constexpr int kDesignDpi = 96;
+inline int ScaleForDpi(int designed, int dpi) { return ::MulDiv(designed, dpi, kDesignDpi); }
+
 // Fills rect with a solid colour, taken as it stands; an empty rectangle draws nothing.
 void FillSolid(HDC dc, const RECT& rect, COLORREF color);
 
@@ -38,14 +43,18 @@ struct FontDescription {
     bool operator==(const FontDescription&) const = default;
 };
 
-// A font description with its GDI font made on first use.
+// A font description (its height as designed, at 96 DPI) with its GDI font made on first use
+// at the height for the DPI it is shown at.
 class Font {
 public:
     Font() = default;
     explicit Font(FontDescription description) : description_(std::move(description)) {}
-    Font(const Font& other) : description_(other.description_) {}
+    Font(const Font& other) : description_(other.description_), dpi_(other.dpi_) {}
     Font& operator=(const Font& other) {
-        if (this != &other) Assign(other.description_);
+        if (this != &other) {
+            Assign(other.description_);
+            dpi_ = other.dpi_;
+        }
         return *this;
     }
 
@@ -57,13 +66,20 @@ public:
     Color TextColor() const { return description_.color; }
     void SetColor(Color color) { description_.color = color; }  // the colour is not part of the GDI font
     void SetHeight(int height) { description_.height = height; handle_.Reset(); }
-    // Points at the screen's resolution, as a negative character height.
+    // Points as a negative character height at the designed resolution.
     void SetSize(int points);
+    int Dpi() const { return dpi_; }
+    void SetDpi(int dpi) {
+        if (dpi == dpi_) return;
+        dpi_ = dpi;
+        handle_.Reset();
+    }
 
     HFONT Handle() const;
 
 private:
     FontDescription description_;
+    int dpi_ = kDesignDpi;
     mutable ScopedFont handle_;
 };
 

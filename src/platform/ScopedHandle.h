@@ -112,6 +112,13 @@ struct MemoryDcTraits {
     static void Close(Handle h) { ::DeleteDC(h); }
 };
 
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Null() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
 using ScopedFile = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedHook = ScopedHandle<HookTraits>;
@@ -123,6 +130,7 @@ using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using ScopedPen = ScopedHandle<GdiObjectTraits<HPEN>>;
 using ScopedBitmap = ScopedHandle<GdiObjectTraits<HBITMAP>>;
 using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+using ScopedIcon = ScopedHandle<IconTraits>;
 
 // A window DC from GetDC, given back with ReleaseDC.
 class ScopedGetDc {

@@ -41,22 +41,24 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
     return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
 }
 
-// A 16 x 13 folder; an open one shows its front flap tilted.
-void DrawFolderGlyph(HDC dc, int x, int y, bool open) {
-    ScopedPen outline(::CreatePen(PS_SOLID, 1, RGB(128, 128, 0)));
+// A 16 x 13 folder as designed, scaled to dpi; an open one shows its front flap tilted.
+void DrawFolderGlyph(HDC dc, int x, int y, bool open, int dpi) {
+    const auto at = [&](int dx, int dy) { return POINT{x + platform::ScaleForDpi(dx, dpi), y + platform::ScaleForDpi(dy, dpi)}; };
+    ScopedPen outline(::CreatePen(PS_SOLID, std::max(1, platform::ScaleForDpi(1, dpi)), RGB(128, 128, 0)));
     ScopedBrush body(::CreateSolidBrush(RGB(255, 255, 128)));
     ScopedBrush front(::CreateSolidBrush(RGB(255, 255, 200)));
     ScopedSelectObject pen(dc, outline.Get());
     ScopedSelectObject brush(dc, body.Get());
-    const POINT back[] = {{x + 1, y + 1}, {x + 6, y + 1}, {x + 7, y + 3}, {x + 14, y + 3}, {x + 14, y + 12}, {x + 1, y + 12}};
+    const POINT back[] = {at(1, 1), at(6, 1), at(7, 3), at(14, 3), at(14, 12), at(1, 12)};
     ::Polygon(dc, back, 6);
     if (open) {
         ScopedSelectObject lighter(dc, front.Get());
-        const POINT flap[] = {{x + 3, y + 6}, {x + 16, y + 6}, {x + 14, y + 12}, {x + 1, y + 12}};
+        const POINT flap[] = {at(3, 6), at(16, 6), at(14, 12), at(1, 12)};
         ::Polygon(dc, flap, 4);
     } else {
-        ::MoveToEx(dc, x + 1, y + 5, nullptr);
-        ::LineTo(dc, x + 14, y + 5);
+        const POINT from = at(1, 5), to = at(14, 5);
+        ::MoveToEx(dc, from.x, from.y, nullptr);
+        ::LineTo(dc, to.x, to.y);
     }
 }
 
@@ -155,12 +157,12 @@ bool TDirectoryListBox::DrawItem(DRAWITEMSTRUCT& item) {
     ::FillRect(dc, &r, window.Get());
     if (item.itemID == static_cast<UINT>(-1) || item.itemData >= entries_.size()) return true;
     const Entry& entry = entries_[item.itemData];
-    const int x = r.left + 2 + entry.level * 7;
-    DrawFolderGlyph(dc, x, r.top + (r.bottom - r.top - 13) / 2, entry.open);
+    const int x = r.left + Scale(2) + entry.level * Scale(7);
+    DrawFolderGlyph(dc, x, r.top + (r.bottom - r.top - Scale(13)) / 2, entry.open, Dpi());
 
     SIZE extent{};
     ::GetTextExtentPoint32A(dc, entry.name.c_str(), static_cast<int>(entry.name.size()), &extent);
-    RECT text{x + 19, r.top, x + 19 + extent.cx + 4, r.bottom};
+    RECT text{x + Scale(19), r.top, x + Scale(19) + extent.cx + Scale(4), r.bottom};
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     if (selected) {
         ScopedBrush highlight(::CreateSolidBrush(::GetSysColor(COLOR_HIGHLIGHT)));
@@ -168,7 +170,7 @@ bool TDirectoryListBox::DrawItem(DRAWITEMSTRUCT& item) {
     }
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    RECT inner{text.left + 2, text.top, text.right, text.bottom};
+    RECT inner{text.left + Scale(2), text.top, text.right, text.bottom};
     ::DrawTextA(dc, entry.name.c_str(), static_cast<int>(entry.name.size()), &inner,
                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &text);
@@ -296,6 +298,11 @@ void TBrowseFolder::BuildControls() {
     Netbutton->SetBounds(162, 238, 75, 23);
     Netbutton->SetTabOrder(5);
     Netbutton->OnClick = [this] { NetbuttonClick(); };
+
+    // Each label names its control to screen readers, and its mnemonic moves the focus there.
+    PathLabel->SetFocusControl(PathEdit.get());
+    DirLabel->SetFocusControl(DirectoryListBox.get());
+    DriveLabel->SetFocusControl(DriveComboBox.get());
 }
 
 void TBrowseFolder::FormShow() {

@@ -89,7 +89,8 @@ void TSetupWindow::BuildControls() {
 
     LogoImage = std::make_unique<Image>(this);
     LogoImage->SetBounds(6, 9, 32, 32);
-    LogoImage->SetIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1)));
+    LogoImage->SetIconResource(1);
+    LogoImage->SetCaption("VORNA Mail Server logo");  // its name to screen readers
 
     TextLabel = std::make_unique<Label>(this);
     TextLabel->SetBounds(113, 47, 228, 13);
