@@ -58,10 +58,12 @@ void ForEachImage(const std::string& folder, const std::function<void(const std:
     });
 }
 
-DWORD InstalledSizeKb(const InstallContext& context) {
+DWORD InstalledSizeKb(ProgressReport& progress, const InstallContext& context) {
     const std::string& destination = context.DestinationFolder;
     unsigned long long bytes = 0;
-    auto add = [&bytes](const std::string& path) {
+    // Thousands of images take a while to look up: the windows answer meanwhile.
+    auto add = [&bytes, &progress](const std::string& path) {
+        progress.KeepAlive();
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
             bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

@@ -64,7 +64,7 @@ StepResult CopyAllFiles(ProgressReport& progress, const InstallContext& context)
 
 // The size in KB (rounded up) of the installed files that are there: program and web files,
 // images, the setup program's copy and the applet.
-DWORD InstalledSizeKb(const InstallContext& context);
+DWORD InstalledSizeKb(ProgressReport& progress, const InstallContext& context);
 
 // "Directory could not be created: " with the system's message for the last error.
 StepResult ReportDirectoryError();

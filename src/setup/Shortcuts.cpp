@@ -88,7 +88,7 @@ StepResult CreateIcons(ProgressReport& progress, InstallContext& context) {
         entry.WriteString("QuietUninstallString", uninstall + " " + kSilentSwitch);
         entry.WriteString("InstallLocation", destination);
         entry.WriteString("DisplayIcon", destination + context.ProgramFileName);
-        entry.WriteInteger("EstimatedSize", InstalledSizeKb(context));
+        entry.WriteInteger("EstimatedSize", InstalledSizeKb(progress, context));
         entry.WriteInteger("NoModify", 1);
         entry.WriteInteger("NoRepair", 1);
         context.PathRegistry.WriteString("InstallDir", destination);
