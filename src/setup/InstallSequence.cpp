@@ -124,9 +124,7 @@ void InstallUnattended(InstallContext& context, const std::optional<std::string>
     if (!platform::IsFullPath(destination)) EndSetup(Failed(kNoFolderMessage), kCompleteBox);
     context.DestinationFolder = platform::WithTrailingBackslash(destination);
     // Nothing to show: the log has the steps.
-    struct : ProgressReport {
-        void ShowProgress(const std::string&) override {}
-    } unseen;
+    NoProgress unseen;
     EndSetup(InstallSuite(context, unseen, {}), kCompleteBox);
 }
 

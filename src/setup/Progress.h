@@ -18,4 +18,11 @@ public:
     virtual void KeepAlive() {}
 };
 
+// A report that shows nothing, for work done with no window (a silent run, the uninstall's
+// service pause).
+class NoProgress final : public ProgressReport {
+public:
+    void ShowProgress(const std::string&) override {}
+};
+
 }  // namespace setup

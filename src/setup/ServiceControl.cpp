@@ -118,18 +118,8 @@ StepResult RemoveService(SC_HANDLE manager, const ServerRow& server) {
     return Done();
 }
 
-namespace {
-
-// No progress window to keep answering.
-class Unreported : public ProgressReport {
-public:
-    void ShowProgress(const std::string&) override {}
-};
-
-}  // namespace
-
 StepResult StopAndClearServices() {
-    Unreported none;
+    NoProgress none;
     return StopAndClearServices(none);
 }
 

@@ -450,12 +450,6 @@ void MakeSetupWindows(platform::SystemUi& ui) {
     for (int i = 0; i < 20; ++i) application.ProcessMessages();
 }
 
-// The copy step with a report that shows nothing: the step's own cost without the report.
-class NoReport final : public setup::ProgressReport {
-public:
-    void ShowProgress(const std::string&) override {}
-};
-
 // The per-file work of the install, step by step, against the baseline's, in the setup's own
 // windows (this process), each part timed alone and the order turning each round:
 //  - unpacking Setup.Dat (ExtractArchive) against CopyFileA of each file into TEMP;
@@ -471,7 +465,8 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     const std::string temp = scratch + "temp\\", extracted = scratch + "extract\\";
     const std::string place = scratch + "place\\", bare = scratch + "bare\\", reported = scratch + "reported\\";
     const std::string self = platform::ModulePath();
-    NoReport noReport;
+    // The copy step with a report that shows nothing: the step's own cost without the report.
+    setup::NoProgress noReport;
     archive::ExtractedFiles held;
     std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported, removal;
     auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination) {
