@@ -93,10 +93,13 @@ StepResult ChangeService(const ServerRow& server, bool install, const std::strin
     return install ? InstallService(manager.Get(), server, destinationFolder) : RemoveService(manager.Get(), server);
 }
 
+std::string QuotedServicePath(const std::string& path) {
+    if (path.empty() || path.front() == '"' || path.find(' ') == std::string::npos) return path;
+    return '"' + path + '"';
+}
+
 std::string ServiceExecutablePath(const std::string& folder, const std::string& file) {
-    std::string path = folder + file;
-    if (path.find(' ') != std::string::npos) path = '"' + path + '"';
-    return path;
+    return QuotedServicePath(folder + file);
 }
 
 StepResult InstallService(SC_HANDLE manager, const ServerRow& server, const std::string& destinationFolder) {

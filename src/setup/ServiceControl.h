@@ -58,6 +58,8 @@ StepResult RemoveService(SC_HANDLE manager, const ServerRow& server);
 // The executable path a service is registered with: folder + file, in quotation marks when
 // it holds a space, so that the system cannot take a leading part of it for the program.
 std::string ServiceExecutablePath(const std::string& folder, const std::string& file);
+// The same for a whole path, which may stand in quotation marks already.
+std::string QuotedServicePath(const std::string& path);
 
 // Stops the running servers, waits 500 ms, and on NT deletes every service then stopped.
 StepResult StopAndClearServices();

@@ -90,19 +90,13 @@ void StopAndDelete(SC_HANDLE manager, const char* name) {
     }
 }
 
-// A path with a space that is not in quotation marks would let the system run a leading part of it.
-std::string Quoted(const std::string& binary) {
-    if (binary.empty() || binary.front() == '"' || binary.find(' ') == std::string::npos) return binary;
-    return '"' + binary + '"';
-}
-
 // The recorded service as it was: made again with its configuration, started when it ran.
 // Fields: name, running, type, start, error control, display name, account, binary path.
 void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) {
     if (fields.size() != 9) return;
     const std::string& name = fields[1];
     const std::string& account = fields[7];
-    std::string binary = Quoted(fields[8]);
+    std::string binary = QuotedServicePath(fields[8]);
     ScopedServiceHandle service(::CreateServiceA(
         manager, name.c_str(), fields[6].c_str(), SERVICE_ALL_ACCESS, Number(fields[3]), Number(fields[4]),
         Number(fields[5]), binary.c_str(), nullptr, nullptr, nullptr,
