@@ -16,6 +16,7 @@
 #include "SetupDriver.h"
 #include "TestPaths.h"
 #include "platform/FileCopy.h"
+#include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 
@@ -1338,13 +1339,7 @@ namespace {
 
 int CountFiles(const std::string& folder) {
     int count = 0;
-    WIN32_FIND_DATAA entry{};
-    platform::ScopedFind find(::FindFirstFileA((folder + "*.*").c_str(), &entry));
-    if (find) {
-        do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-        } while (::FindNextFileA(find.Get(), &entry));
-    }
+    platform::ForEachFile(folder, "*.*", platform::kAnyFileMask, [&count](const std::string&) { ++count; });
     return count;
 }
 
