@@ -95,7 +95,7 @@ protected:
             EXPECT_EQ(read->type, static_cast<DWORD>(REG_DWORD)) << value;
             EXPECT_EQ(read->data, dword(number)) << value;
         }
-        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 9u);
+        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 10u);
         EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kPathKey), 1u);
     }
 
