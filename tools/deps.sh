@@ -10,7 +10,8 @@ SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
 packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev
           binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb
-          xauth googletest imagemagick osslsigncode openssl zip xdotool)
+          xauth googletest imagemagick osslsigncode openssl zip xdotool python3 python3-yaml
+          python3-jsonschema)
 [ "$VORNA_ARCH" = x86 ] && packages+=(wine32:i386)
 missing=()
 for p in "${packages[@]}"; do
