@@ -21,16 +21,9 @@ import sys
 import time
 import uuid
 
+from pairs import read_pairs
+
 GCC_RUNTIME_LICENCE = "GPL-3.0-or-later WITH GCC-exception-3.1"
-
-
-def read_pairs(path):
-    pairs = {}
-    with open(path, encoding="latin-1") as lines:
-        for line in lines:
-            name, _, value = line.rstrip("\r\n").partition("\t")
-            pairs.setdefault(name, []).append(value)
-    return pairs
 
 
 def hashes(data, sha512=True):

@@ -13,17 +13,10 @@ import sys
 
 import yaml
 
+from pairs import read_pairs
+
 MANIFEST_VERSION = "1.12.0"
 SCHEMA = "https://aka.ms/winget-manifest.{}.1.12.0.schema.json"
-
-
-def read_texts(path):
-    texts = {}
-    with open(path, encoding="latin-1") as lines:
-        for line in lines:
-            name, _, value = line.rstrip("\r\n").partition("\t")
-            texts.setdefault(name, []).append(value)
-    return texts
 
 
 class Dumper(yaml.SafeDumper):
@@ -41,7 +34,7 @@ def write(path, kind, manifest):
 
 
 def main(texts_path, zip_path, url, date, output):
-    texts = read_texts(texts_path)
+    texts = read_pairs(texts_path)
     one = lambda name: texts[name][0]
     publisher, product, version = one("Publisher"), one("DisplayName"), one("DisplayVersion")
     package = product[len(publisher):].strip().replace(" ", "") if product.startswith(publisher) else product
