@@ -1,6 +1,7 @@
 #include "setup/Steps.h"
 
 #include "platform/SystemUi.h"
+#include "setup/ProgramEnd.h"
 #include "setup/RunLog.h"
 
 namespace setup {
@@ -28,6 +29,6 @@ void EndSetup(const StepResult& outcome, const EndBox& closing) {
     EndSetup();
 }
 
-void EndSetup() { platform::EndProgram(0); }
+void EndSetup() { EndRun(kExitDone); }
 
 }  // namespace setup

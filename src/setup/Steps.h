@@ -38,10 +38,10 @@ struct Step {
 // name; done when every step is.
 StepResult RunSteps(std::initializer_list<Step> steps);
 
-// Shows the failure's box, or closing when the outcome is done, then ends the program with
-// exit code 0.
+// Shows the failure's box, or closing when the outcome is done, then ends the program as done
+// (EndRun: without a person the box just shown decides the exit code).
 [[noreturn]] void EndSetup(const StepResult& outcome, const EndBox& closing);
-// Ends the program at once, without a box (exit code 0).
+// Ends the program at once, without a box, as done.
 [[noreturn]] void EndSetup();
 
 }  // namespace setup
