@@ -2,7 +2,8 @@
 // How the program ends: every exit code it can end with, and the one place where it ends.
 // Start-up returns the exit code it decided and WinMain ends the program with it here; the
 // steps end here too, through EndSetup, from wherever they ran (inside a window's handler, say).
-// A new exit code is a constant below, returned by start-up or decided in EndRun.
+// A new exit code is a constant below, returned by start-up, carried by a failed step
+// (StepResult::exitCode) or decided in EndRun.
 #include <windows.h>
 
 namespace setup {
@@ -10,6 +11,7 @@ namespace setup {
 inline constexpr UINT kExitDone = 0;
 inline constexpr UINT kExitFailed = 1603;          // a failure a person would see in an error box
 inline constexpr UINT kExitAnotherSetup = 1618;    // another setup holds the one-run lock
+inline constexpr UINT kExitNewerInstalled = 1638;  // a newer version is installed; nothing was changed
 inline constexpr UINT kExitBadCommandLine = 1639;  // an unknown switch, a bad /DIR, a /LOG not made
 inline constexpr UINT kExitRestartNeeded = 3010;   // done, but a suite file waits for the restart
 

@@ -26,7 +26,7 @@ StepResult RunSteps(std::initializer_list<Step> steps) {
 void EndSetup(const StepResult& outcome, const EndBox& closing) {
     const EndBox& box = outcome.done ? closing : outcome.box;
     if (!box.text.empty()) platform::ShowMessage(box.text, box.caption, box.flags);
-    EndSetup();
+    EndRun(outcome.done ? kExitDone : outcome.exitCode);
 }
 
 void EndSetup() { EndRun(kExitDone); }

@@ -23,6 +23,8 @@ struct [[nodiscard]] StepResult {
     bool done = true;
     EndBox box;
     std::string step;
+    // The exit code a failure ends the program with; 0 leaves it to the boxes shown.
+    UINT exitCode = 0;
 };
 
 inline StepResult Done() { return {}; }
@@ -38,8 +40,8 @@ struct Step {
 // name; done when every step is.
 StepResult RunSteps(std::initializer_list<Step> steps);
 
-// Shows the failure's box, or closing when the outcome is done, then ends the program as done
-// (EndRun: without a person the box just shown decides the exit code).
+// Shows the failure's box, or closing when the outcome is done, then ends the program through
+// EndRun: with the failure's exit code, or 0 (which, without a person, the boxes shown decide).
 [[noreturn]] void EndSetup(const StepResult& outcome, const EndBox& closing);
 // Ends the program at once, without a box, as done.
 [[noreturn]] void EndSetup();

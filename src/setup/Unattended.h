@@ -1,8 +1,8 @@
 #pragma once
 // The program from its command line to its exit code: a run with a person (windows, questions,
-// boxes, exit code 0 whatever happens), or a run without one (/SILENT) that shows nothing at
-// all and ends with the exit code of the Windows installer, which deployment tools know. Either
-// may write a log (/LOG); each box's text then goes into it.
+// boxes, exit code 0 unless it refuses a downgrade), or a run without one (/SILENT) that shows
+// nothing at all and ends with the exit code of the Windows installer, which deployment tools
+// know. Either may write a log (/LOG); each box's text then goes into it.
 #include <windows.h>
 
 #include <string>
