@@ -6,11 +6,11 @@
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
+#include "setup/ProgramEnd.h"
 #include "setup/RunLog.h"
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 #include "setup/Steps.h"
-#include "setup/Unattended.h"
 #include "setup/Upgrade.h"
 #include "setup/VersionOrder.h"
 

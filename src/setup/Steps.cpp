@@ -1,6 +1,7 @@
 #include "setup/Steps.h"
 
 #include "platform/SystemUi.h"
+#include "setup/ProgramEnd.h"
 #include "setup/RunLog.h"
 
 namespace setup {
@@ -25,9 +26,9 @@ StepResult RunSteps(std::initializer_list<Step> steps) {
 void EndSetup(const StepResult& outcome, const EndBox& closing) {
     const EndBox& box = outcome.done ? closing : outcome.box;
     if (!box.text.empty()) platform::ShowMessage(box.text, box.caption, box.flags);
-    platform::EndProgram(outcome.done ? 0 : outcome.exitCode);
+    EndRun(outcome.done ? kExitDone : outcome.exitCode);
 }
 
-void EndSetup() { platform::EndProgram(0); }
+void EndSetup() { EndRun(kExitDone); }
 
 }  // namespace setup

@@ -40,10 +40,10 @@ struct Step {
 // name; done when every step is.
 StepResult RunSteps(std::initializer_list<Step> steps);
 
-// Shows the failure's box, or closing when the outcome is done, then ends the program with
-// the failure's exit code (0 unless it carries one).
+// Shows the failure's box, or closing when the outcome is done, then ends the program through
+// EndRun: with the failure's exit code, or 0 (which, without a person, the boxes shown decide).
 [[noreturn]] void EndSetup(const StepResult& outcome, const EndBox& closing);
-// Ends the program at once, without a box (exit code 0).
+// Ends the program at once, without a box, as done.
 [[noreturn]] void EndSetup();
 
 }  // namespace setup

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
 #include "setup/CommandLine.h"
 #include "setup/Main.h"
@@ -13,19 +14,12 @@ namespace setup {
 
 int LoggingUi::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
     Log().Line("Message box \"" + caption + "\": " + text);
-    if ((flags & MB_ICONMASK) == MB_ICONERROR) errorShown_ = true;
+    if ((flags & MB_ICONMASK) == MB_ICONERROR) Outcome().errorShown = true;
     const bool question = (flags & MB_TYPEMASK) == MB_YESNO;
-    if (silent_) return question ? IDNO : IDOK;
+    if (Outcome().unattended) return question ? IDNO : IDOK;
     const int answer = system_.MessageBox(text, caption, flags);
     if (question) Log().Line(answer == IDYES ? "Answered Yes" : "Answered No");
     return answer;
-}
-
-void LoggingUi::EndProgram(UINT exitCode) {
-    if (silent_ && exitCode == 0)
-        exitCode = errorShown_ ? kExitFailed : Log().RestartNeeded() ? kExitRestartNeeded : 0;
-    Log().Line("Exit code: " + std::to_string(exitCode));
-    platform::EndProgram(system_, exitCode);
 }
 
 namespace {
@@ -48,11 +42,12 @@ void LogStart(const CommandLine& command) {
     Log().Line("Program folder: " + platform::ModuleFolder());
 }
 
-// A run without a person, once it holds the lock.
-[[noreturn]] void RunSilently(const CommandLine& command, const std::string& logError) {
+// A run without a person, once it holds the lock. Its steps end the program; what comes back
+// is a bad command line or an unexpected error.
+UINT RunSilently(const CommandLine& command, const std::string& logError) {
     if (!command.error.empty() || !logError.empty()) {
         Log().Line("Bad command line: " + (command.error.empty() ? logError : command.error));
-        platform::EndProgram(kExitBadCommandLine);
+        return kExitBadCommandLine;
     }
     try {
         InstallContext context;
@@ -66,13 +61,14 @@ void LogStart(const CommandLine& command) {
     } catch (...) {
         Log().Line("Unexpected error");
     }
-    platform::EndProgram(kExitFailed);
+    return kExitFailed;
 }
 
 }  // namespace
 
-void StartSetup(const std::vector<std::string>& arguments) {
+UINT StartSetup(const std::vector<std::string>& arguments) {
     const CommandLine command = ParseCommandLine(arguments);
+    Outcome().unattended = command.silent;
     // A run with a person whose first argument is unknown ends at once: it writes no log either.
     const bool endsAtOnce = !command.silent && command.unknownFirst;
     std::string logError;
@@ -83,18 +79,21 @@ void StartSetup(const std::vector<std::string>& arguments) {
             logError = "the log " + *command.log + " cannot be made: " + platform::LastErrorMessage();
         }
     }
-    LoggingUi ui(platform::Ui(), command.silent);
+    // Until the exit code is back with WinMain: the seam then is the one the run began with.
+    platform::SystemUi& system = platform::Ui();
+    LoggingUi ui(system);
     if (command.silent || Log().IsOpen()) platform::SetUi(&ui);
+    platform::ScopeExit restoreUi([&system] { platform::SetUi(&system); });
 
     SetupLock lock;
     if (!lock.Acquire()) {
         Log().Line("Another setup is running");
         if (!command.silent) BringRunningSetupToFront();
-        platform::EndProgram(command.silent ? kExitAnotherSetup : 0);
+        return command.silent ? kExitAnotherSetup : kExitDone;
     }
-    if (command.silent) RunSilently(command, logError);
+    if (command.silent) return RunSilently(command, logError);
     RunSetup(arguments);
-    platform::EndProgram(0);  // a run with a person always ends with exit code 0
+    return kExitDone;  // a run with a person always ends with exit code 0
 }
 
 }  // namespace setup

@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# make-payload.sh [--folder] <build bin folder> <out folder>
+# make-payload.sh [--folder] [--help-size <MB>] <build bin folder> <out folder>
 #
 # Makes a demo payload of every file the setup installs and packs it with packdat into
 # <out folder>/Setup.Dat; with --folder, writes the files themselves into <out folder>
-# instead (the input of tools/release.sh). The three servers are taken from the build when it has them;
-# every other file is small stand-in content. Runs packdat under Wine: in the caller's prefix
+# instead (the input of tools/release.sh). The three servers are taken from the build when it has
+# them; every other file is small stand-in content. With --help-size, vorna.hlp is that many MB
+# (zeros after its text), so that an install lasts long enough to be watched. Runs packdat under Wine: in the caller's prefix
 # when WINEPREFIX is set (its wineserver must be running), otherwise in a fresh one of its own.
 set -eu
 files_only=no
-if [ "${1:-}" = --folder ]; then files_only=yes; shift; fi
+help_mb=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --folder) files_only=yes; shift ;;
+    --help-size)
+      [ $# -ge 2 ] && [ "$2" -gt 0 ] 2>/dev/null || { echo "$0: --help-size needs a number of MB" >&2; exit 2; }
+      help_mb=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 if [ $# -ne 2 ]; then
-  echo "usage: $0 [--folder] <build bin folder> <out folder>" >&2
+  echo "usage: $0 [--folder] [--help-size <MB>] <build bin folder> <out folder>" >&2
   exit 2
 fi
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -46,6 +56,7 @@ for name in "${program_files[@]}"; do
     *) printf 'VORNA Mail Server help stand-in: %s\r\n' "$name" >"$p/$name" ;;
   esac
 done
+[ "$help_mb" -eq 0 ] || truncate -s "${help_mb}M" "$p/vorna.hlp"
 
 for name in "${html_files[@]}"; do
   case "$name" in
