@@ -1,5 +1,6 @@
 #include "setup/Main.h"
 
+#include "platform/BlockingCall.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/CommandLine.h"
@@ -81,7 +82,15 @@ void TMainForm::AnswerWaitingMessages() {
 }
 
 void TMainForm::KeepAlive() {
-    if (::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
+    // A Cancel confirmed during a blocking call is taken at the first pause after it.
+    if (cancelled_ || ::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
+}
+
+bool TMainForm::RunBlocking(const std::function<bool()>& call) {
+    return platform::CallBeside(call, [this] {
+        platform::Application::Instance().ProcessMessages();
+        lastAnswered_ = ::GetTickCount();
+    });
 }
 
 void TMainForm::ShowProgress(const std::string& text) {

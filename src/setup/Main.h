@@ -33,6 +33,7 @@ public:
 
     void ShowProgress(const std::string& text) override;
     void KeepAlive() override;
+    bool RunBlocking(const std::function<bool()>& call) override;
     // The application-wide handler: unexpected errors are discarded without a word.
     void AppException() {}
 
