@@ -73,7 +73,7 @@ private:
         bufferStart_ += static_cast<int64_t>(end_);
         begin_ = end_ = 0;
         DWORD got = 0;
-        if (platform::RunCall(reads_, [&] {
+        if (platform::RunCall(reads_, "ReadFile Setup.Dat", [&] {
                 return ::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr) != 0;
             }))
             end_ = got;
@@ -230,7 +230,7 @@ HANDLE ExtractedFiles::Find(const std::string& name) const {
 }
 
 void ExtractedFiles::Release(const platform::CallRunner& blocking) {
-    platform::RunCall(blocking, [this] {
+    platform::RunCall(blocking, "CloseHandle of the unpacked files", [this] {
         files_.clear();
         folder_.Close();
         return true;
@@ -256,7 +256,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     // no folder behind.
     const platform::CallRunner reads = platform::IsNetworkPath(archivePath) ? blocking : platform::CallRunner();
     platform::ScopedFile archive;
-    platform::RunCall(reads, [&] {
+    platform::RunCall(reads, "CreateFile " + archivePath, [&] {
         archive.Reset(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         return archive.IsValid();
@@ -297,7 +297,7 @@ void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& betw
             return true;
         };
         if (blocking)
-            blocking([&] { return deleteFiles({}); });
+            blocking("DeleteFile of the files in " + folder, [&] { return deleteFiles({}); });
         else
             deleteFiles(between);
     }

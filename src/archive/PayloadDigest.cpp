@@ -69,7 +69,7 @@ bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::
     std::vector<BYTE> buffer(std::clamp<size_t>(bufferSize, 4096, 64 * 1024 * 1024));
     for (;;) {
         DWORD got = 0;
-        if (!platform::RunCall(reads, [&] {
+        if (!platform::RunCall(reads, "ReadFile Setup.Dat", [&] {
                 return ::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != 0;
             }))
             return false;

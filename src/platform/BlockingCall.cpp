@@ -30,7 +30,9 @@ unsigned __stdcall RunJob(void* argument) {
 
 }  // namespace
 
-bool RunCall(const CallRunner& runner, const std::function<bool()>& call) { return runner ? runner(call) : call(); }
+bool RunCall(const CallRunner& runner, const std::string& what, const std::function<bool()>& call) {
+    return runner ? runner(what, call) : call();
+}
 
 bool CallBeside(const std::function<bool()>& call, const std::function<void()>& serve) {
     Job job{call, false, 0, nullptr};

@@ -3,14 +3,16 @@
 // report that it runs, a block read from a network share), run so that the windows of the thread
 // that asks for it go on answering: the call moves to a helper thread, everything else stays.
 #include <functional>
+#include <string>
 
 namespace platform {
 
-// Runs call and gives back its result, with the system's last error as call left it.
-using CallRunner = std::function<bool(const std::function<bool()>& call)>;
+// Runs call and gives back its result, with the system's last error as call left it. what names
+// the call for a reader of the log ("DeleteFile C:\\x").
+using CallRunner = std::function<bool(const std::string& what, const std::function<bool()>& call)>;
 
 // call through runner, or in place when there is none.
-bool RunCall(const CallRunner& runner, const std::function<bool()>& call);
+bool RunCall(const CallRunner& runner, const std::string& what, const std::function<bool()>& call);
 
 // Runs call on a helper thread and meanwhile lets serve run on this thread whenever messages
 // wait for it. Returns once call has returned and its thread is joined: call's result, its last

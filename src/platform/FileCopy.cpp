@@ -25,7 +25,7 @@ bool CopyData(HANDLE source, HANDLE target, DWORD sizeHint, const BetweenBlocks&
         DWORD got = 0;
         if (!::ReadFile(source, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) return false;
         if (got == 0) return true;
-        if (!RunCall(writes, [&] { return WriteAll(target, block.data(), got); })) return false;
+        if (!RunCall(writes, "WriteFile", [&] { return WriteAll(target, block.data(), got); })) return false;
         if (between) between();
     }
 }
@@ -70,7 +70,7 @@ bool CopyOpenFile(HANDLE source, const std::string& destination, const BetweenBl
     // answered meanwhile). An existing one is replaced as the plain copy replaces it.
     const CallRunner remote = IsNetworkPath(destination) ? blocking : CallRunner();
     ScopedFile target;
-    RunCall(remote, [&] {
+    RunCall(remote, "CreateFile " + destination, [&] {
         target.Reset(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr));
         if (!target && ::GetLastError() == ERROR_FILE_EXISTS)
             target.Reset(::CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
@@ -95,7 +95,7 @@ bool CopyOpenFile(HANDLE source, const std::string& destination, const BetweenBl
     const uint64_t size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
     if (remote || size >= kLargeFileBytes) {
         // The copy is whole; a close that reports a late write error still fails it (and removes it).
-        whole = RunCall(blocking, [&] { return ::CloseHandle(target.Release()) != 0; });
+        whole = RunCall(blocking, "CloseHandle " + destination, [&] { return ::CloseHandle(target.Release()) != 0; });
         return whole;
     }
     return true;

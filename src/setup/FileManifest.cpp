@@ -96,7 +96,7 @@ StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const 
     // From or to a network share each block may take as long as the network does.
     const bool remote = platform::IsNetworkPath(source) || platform::IsNetworkPath(destination);
     return ReportedCopy(progress, destination, [&] {
-        return platform::RunCall(remote ? progress.Runner() : platform::CallRunner(),
+        return platform::RunCall(remote ? progress.Runner() : platform::CallRunner(), "CopyFile " + source,
                                  [&] { return ::CopyFileA(source.c_str(), destination.c_str(), FALSE) != 0; });
     });
 }

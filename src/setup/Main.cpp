@@ -4,6 +4,7 @@
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/CommandLine.h"
+#include "setup/RunLog.h"
 #include "setup/Steps.h"
 #include "setup/Uninstall.h"
 
@@ -86,11 +87,20 @@ void TMainForm::KeepAlive() {
     if (cancelled_ || ::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
 }
 
-bool TMainForm::RunBlocking(const std::function<bool()>& call) {
-    return platform::CallBeside(call, [this] {
+// Calls that take at least this long are logged.
+constexpr DWORD kLoggedCallMs = 20;
+
+bool TMainForm::RunBlocking(const std::string& what, const std::function<bool()>& call) {
+    const DWORD start = ::GetTickCount();
+    bool result = platform::CallBeside(call, [this] {
         platform::Application::Instance().ProcessMessages();
         lastAnswered_ = ::GetTickCount();
     });
+    const DWORD error = ::GetLastError();
+    if (DWORD took = ::GetTickCount() - start; took >= kLoggedCallMs)
+        Log().Line("Beside the windows: " + what + ": " + std::to_string(took) + " ms");
+    ::SetLastError(error);
+    return result;
 }
 
 void TMainForm::ShowProgress(const std::string& text) {

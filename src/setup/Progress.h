@@ -22,10 +22,14 @@ public:
     // Runs one call that may block for long (a large file's deletion, a service's start) so that
     // the windows answer meanwhile; a Cancel confirmed meanwhile takes effect at the next
     // KeepAlive or ShowProgress. Without windows the call runs in place.
-    virtual bool RunBlocking(const std::function<bool()>& call) { return call(); }
+    // what names the call.
+    virtual bool RunBlocking(const std::string& what, const std::function<bool()>& call) {
+        (void)what;
+        return call();
+    }
     // RunBlocking for the platform's work.
     platform::CallRunner Runner() {
-        return [this](const std::function<bool()>& call) { return RunBlocking(call); };
+        return [this](const std::string& what, const std::function<bool()>& call) { return RunBlocking(what, call); };
     }
 };
 

@@ -33,7 +33,7 @@ StepResult StartServer(const ServerRow& row, const std::string& destinationFolde
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_START));
         if (!service) return ReportServiceError();
         // The system waits for the service to report that it runs.
-        if (!platform::RunCall(blocking, [&] { return ::StartServiceA(service.Get(), 0, nullptr) != 0; }))
+        if (!platform::RunCall(blocking, std::string("StartService ") + row.serviceName, [&] { return ::StartServiceA(service.Get(), 0, nullptr) != 0; }))
             return ReportServiceError();
         Log().Line(std::string("Service started: ") + row.serviceName);
         return Done();
@@ -54,7 +54,7 @@ StepResult StopServer(const ServerRow& row, const platform::CallRunner& blocking
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_STOP));
         if (!service) return Done();  // gone or not ours to stop: nothing to do
         SERVICE_STATUS status{};
-        if (!platform::RunCall(blocking,
+        if (!platform::RunCall(blocking, std::string("ControlService stop ") + row.serviceName,
                                [&] { return ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != 0; }))
             return ReportServiceError();
         Log().Line(std::string("Service asked to stop: ") + row.serviceName);

@@ -79,7 +79,7 @@ void StopAndDelete(SC_HANDLE manager, const char* name, const platform::CallRunn
     {
         ScopedServiceHandle service(::OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
         if (!service) return;
-        bool deleted = platform::RunCall(blocking, [&] {
+        bool deleted = platform::RunCall(blocking, std::string("stop and DeleteService ") + name, [&] {
             SERVICE_STATUS status{};
             ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a stopped one refuses
             WaitForState(service.Get(), SERVICE_STOPPED, 15000);
@@ -87,7 +87,7 @@ void StopAndDelete(SC_HANDLE manager, const char* name, const platform::CallRunn
         });
         if (!deleted) Log().Line(std::string("Not deleted: ") + name + ": " + platform::LastErrorMessage());
     }
-    platform::RunCall(blocking, [&] {
+    platform::RunCall(blocking, std::string("wait for the deletion of ") + name, [&] {
         for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
             ScopedServiceHandle gone(::OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
             if (!gone) return true;
@@ -114,7 +114,7 @@ void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields, 
     Log().Line("Service made again: " + name + " for " + binary);
     if (fields[2] != "1") return;
     // Running before the run goes on: a service still starting could be neither stopped nor deleted.
-    if (platform::RunCall(blocking, [&] {
+    if (platform::RunCall(blocking, "StartService " + name, [&] {
             return ::StartServiceA(service.Get(), 0, nullptr) && WaitForState(service.Get(), SERVICE_RUNNING, 15000);
         }))
         Log().Line("Service started again: " + name);

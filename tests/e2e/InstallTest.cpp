@@ -669,7 +669,8 @@ double BlackShare(HWND window) {
 
 // A file far larger than a copy block: the windows answer all through its unpacking and its copy,
 // the progress window is whole on the screen from its first text, and a Cancel in the middle of
-// the file's copy leaves no part of it.
+// the file's copy leaves no part of it. Then the whole install, asked to its closing box: after
+// "Installation Complete" the unpacked member is closed and deleted, which may take long.
 TEST_F(InstallTest, ALargeFileKeepsTheWindowsAnsweringAndACancelInItsCopyLeavesNoPartOfIt) {
     constexpr uint32_t kLarge = 768u * 1024 * 1024;
     Payload payload = Payload::Full();
@@ -727,6 +728,39 @@ TEST_F(InstallTest, ALargeFileKeepsTheWindowsAnsweringAndACancelInItsCopyLeavesN
     EXPECT_LT(blackAfterFirstText, 0.2) << "the progress window is not painted while the files are unpacked";
     EXPECT_FALSE(FileExists(std::string(kDefaultFolder) + "vorna.hlp")) << "a part of the large file was left";
     EXPECT_TRUE(FileExists(std::string(kDefaultFolder) + "smtp.exe")) << "the files before it were not copied";
+
+    SetupDriver whole;
+    automation::Window second = whole.StartInstallWindow(std::string(kMediumFolder) + "Setup.exe");
+    ASSERT_TRUE(second);
+    HWND secondBar = automation::Children(second.handle, STATUSCLASSNAMEA).front();
+    whole.StartInstall(second);
+    DWORD longestToTheEnd = 0;
+    std::string longestAt;
+    bool boxSeen = false;
+    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < kInstallTimeout; ::Sleep(50)) {
+        if ((boxSeen = automation::WaitForMessageBox("Information", 0, whole.Process().Id()).handle != nullptr)) break;
+        char text[1024] = {};
+        DWORD_PTR copied = 0;
+        DWORD asked = ::GetTickCount();
+        bool answered = ::SendMessageTimeoutA(secondBar, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                              SMTO_NORMAL, 5000, &copied);
+        if (::GetTickCount() - asked > longestToTheEnd) {
+            longestToTheEnd = ::GetTickCount() - asked;
+            longestAt = text;
+        }
+        if (!answered) break;
+    }
+    ASSERT_TRUE(boxSeen) << "no closing box; the windows did not answer for " << longestToTheEnd << " ms at \""
+                         << longestAt << "\"";
+    automation::Window done = whole.ExpectBox("Information", kSetupComplete, IDI_INFORMATION, {"OK"});
+    whole.Press(done, "OK");
+    whole.ExpectEndsWithCodeZero();
+    EXPECT_LE(longestToTheEnd, 250u) << "the windows did not answer for " << longestToTheEnd << " ms, after \""
+                                     << longestAt << "\"";
+    WIN32_FILE_ATTRIBUTE_DATA installed{};
+    ASSERT_TRUE(::GetFileAttributesExA(copy.c_str(), GetFileExInfoStandard, &installed));
+    EXPECT_EQ(installed.nFileSizeLow, kLarge) << "the large file was not installed whole";
+    EXPECT_FALSE(FolderExists(ExtractFolder())) << "the unpacked files were not removed";
 }
 
 TEST_F(InstallTest, UninstallFromAnotherFolderRemovesTheFilesThereOnly) {
