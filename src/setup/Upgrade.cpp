@@ -25,6 +25,9 @@ using platform::ScopedServiceHandle;
 constexpr const char* kEntryTexts[] = {"DisplayName",     "UninstallString", "DisplayVersion", "QuietUninstallString",
                                        "InstallLocation", "DisplayIcon"};
 
+// Where the journal lies below HKEY_LOCAL_MACHINE.
+constexpr char kJournalKey[] = "Software\\VORNA\\Upgrade";
+
 void AimAtJournal(registry::TAdvancedRegistry& component) {
     component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
     component.RegistryArea = "\\Software\\VORNA";
@@ -201,9 +204,18 @@ UpgradeKeeper::UpgradeKeeper(InstallContext& context, platform::CallRunner block
     : context_(context), blocking_(std::move(blocking)) {}
 
 void UpgradeKeeper::Append(const std::string& line) {
-    registry::TAdvancedRegistry journal;
-    AimAtJournal(journal);
-    journal.WriteString(std::to_string(journal_.size() + 1), line);
+    const std::string name = std::to_string(journal_.size() + 1);
+    if (!journalKey_) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                              nullptr, &key, nullptr) == ERROR_SUCCESS)
+            journalKey_.Reset(key);
+    }
+    // A line that cannot be written fails the step: what it would describe must not be touched.
+    if (!journalKey_ || ::RegSetValueExA(journalKey_.Get(), name.c_str(), 0, REG_SZ,
+                                         reinterpret_cast<const BYTE*>(line.c_str()),
+                                         static_cast<DWORD>(line.size() + 1)) != ERROR_SUCCESS)
+        throw registry::ERegistryException("Failed to set data for '" + name + "'");
     journal_.push_back(line);
 }
 
@@ -278,12 +290,14 @@ StepResult UpgradeKeeper::KeepAside(const std::string& path) {
 
 void UpgradeKeeper::RollBack() {
     if (journal_.empty()) return;
+    journalKey_.Close();  // the key is deleted with the journal
     PutBackAndForget(context_, journal_, blocking_);
     journal_.clear();
 }
 
 void UpgradeKeeper::Discard() {
     if (journal_.empty()) return;
+    journalKey_.Close();  // the key is deleted with the journal
     RemoveKeptFolder(journal_, blocking_);
     DeleteJournal();
     journal_.clear();

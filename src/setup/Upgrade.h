@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/BlockingCall.h"
+#include "platform/ScopedHandle.h"
 #include "setup/InstallContext.h"
 #include "setup/Steps.h"
 
@@ -44,6 +45,9 @@ private:
     void Append(const std::string& line);
     InstallContext& context_;
     platform::CallRunner blocking_;
+    // The journal's key, open from its first line to its deletion: opened and closed for each
+    // line, it cost more than the copy of a small file.
+    platform::ScopedRegKey journalKey_;
     std::vector<std::string> journal_;
     int kept_ = 0;
 };

@@ -43,6 +43,7 @@
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
 #include "setup/InstallContext.h"
+#include "setup/Upgrade.h"
 
 namespace {
 
@@ -524,13 +525,18 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     const double files = static_cast<double>(payload.files.size() + 1);  // and the setup program
     const std::string temp = scratch + "temp\\", extracted = scratch + "extract\\";
     const std::string place = scratch + "place\\", bare = scratch + "bare\\", reported = scratch + "reported\\";
+    const std::string journaled = scratch + "journaled\\";
     const std::string self = platform::ModulePath();
     // The copy step with a report that shows nothing: the step's own cost without the report.
     setup::NoProgress noReport;
     archive::ExtractedFiles held;
-    std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported, removal;
-    auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination) {
+    std::vector<double> intoTemp, extract, intoPlace, copyBare, copyReported, copyJournaled, removal;
+    auto copyStep = [&](setup::ProgressReport& progress, const std::string& destination, bool journaled = false) {
         setup::InstallContext context;
+        // As in the install: every file the copy makes or replaces gets its line in the upgrade's
+        // journal first.
+        setup::UpgradeKeeper keeper(context);
+        if (journaled) context.Keeper = &keeper;
         context.DestinationFolder = destination;
         context.SystemFolder = destination + "system\\";
         context.ExtractFolder = extracted;
@@ -538,9 +544,12 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
         MakeFolder(destination);
         MakeFolder(context.SystemFolder);
         double start = Now();
+        if (journaled && !keeper.RecordPrevious().done) throw std::runtime_error("journal");
         if (!setup::CreateFolders(context).done || !setup::CopyAllFiles(progress, context).done)
             throw std::runtime_error("copy step");
-        return Now() - start;
+        double seconds = Now() - start;
+        keeper.Discard();
+        return seconds;
     };
     for (int round = 0; round < rounds; ++round) {
         for (int turn = 0; turn < 2; ++turn) {
@@ -555,8 +564,8 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
                 extract.push_back(Now() - start);
             }
         }
-        for (int turn = 0; turn < 3; ++turn) {
-            switch ((turn + round) % 3) {
+        for (int turn = 0; turn < 4; ++turn) {
+            switch ((turn + round) % 4) {
             case 0: {
                 double start = Now();
                 CopyIntoPlace(payload, temp, place, self);
@@ -568,9 +577,13 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
                 copyBare.push_back(copyStep(noReport, bare));
                 DeleteTree(bare);
                 break;
-            default:
+            case 2:
                 copyReported.push_back(copyStep(*setup::MainForm, reported));
                 DeleteTree(reported);
+                break;
+            default:
+                copyJournaled.push_back(copyStep(noReport, journaled, true));
+                DeleteTree(journaled);
                 break;
             }
         }
@@ -584,6 +597,7 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     auto ms = [&](const std::vector<double>& seconds) { return Median(seconds) * 1000 / files; };
     double unpack = ms(extract) - ms(intoTemp), copy = ms(copyBare) - ms(intoPlace);
     double report = ms(copyReported) - ms(copyBare), remove = ms(removal);
+    double journal = ms(copyJournaled) - ms(copyBare);
     std::printf("per-file work, %.0f files, in the setup's own windows (this process), median of %d rounds:\n",
                 files, rounds);
     std::printf("                                                install   baseline   difference\n");
@@ -592,9 +606,10 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
     std::printf("  copy step without its report / CopyFileA       %6.3f ms  %6.3f ms  %+7.3f ms\n", ms(copyBare),
                 ms(intoPlace), copy);
     std::printf("  progress report (copy step with - without it)  %6.3f ms         -   %+7.3f ms\n", report, report);
+    std::printf("  upgrade journal (copy step with - without it)  %6.3f ms         -   %+7.3f ms\n", journal, journal);
     std::printf("  releasing, removing the unpacked files         %6.3f ms         -   %+7.3f ms\n", remove, remove);
     std::printf("  sum of the per-file parts                                            %+7.3f ms\n",
-                unpack + copy + report + remove);
+                unpack + copy + report + journal + remove);
     std::printf("  whole runs: (median install - median baseline) / files               %+7.3f ms\n", installExtra);
     std::printf("    (the rest is the steps that run once: services, icons, the pause is in both)\n");
     std::fflush(stdout);
