@@ -42,7 +42,8 @@ bool IsDeviceName(const std::string& name) {
 // from the buffer, without a second copy.
 class ArchiveReader {
 public:
-    ArchiveReader(HANDLE file, size_t bufferSize) : file_(file), buffer_(bufferSize) {}
+    ArchiveReader(HANDLE file, size_t bufferSize, const platform::CallRunner& reads)
+        : file_(file), buffer_(bufferSize), reads_(reads) {}
 
     // Up to maxBytes of the next bytes, refilling the buffer when it is used up; an empty
     // result means the archive has ended (or cannot be read further).
@@ -72,11 +73,15 @@ private:
         bufferStart_ += static_cast<int64_t>(end_);
         begin_ = end_ = 0;
         DWORD got = 0;
-        if (::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr)) end_ = got;
+        if (platform::RunCall(reads_, "ReadFile Setup.Dat", [&] {
+                return ::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr) != 0;
+            }))
+            end_ = got;
     }
 
     HANDLE file_;
     std::vector<char> buffer_;
+    const platform::CallRunner& reads_;
     int64_t bufferStart_ = 0;  // the archive offset of buffer_[0]
     size_t begin_ = 0;
     size_t end_ = 0;
@@ -224,9 +229,12 @@ HANDLE ExtractedFiles::Find(const std::string& name) const {
     return held == files_.end() ? nullptr : held->second.Get();
 }
 
-void ExtractedFiles::Release() {
-    files_.clear();
-    folder_.Close();
+void ExtractedFiles::Release(const platform::CallRunner& blocking) {
+    platform::RunCall(blocking, "CloseHandle of the unpacked files", [this] {
+        files_.clear();
+        folder_.Close();
+        return true;
+    });
 }
 
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder) {
@@ -235,7 +243,8 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 }
 
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
-                    size_t copyBufferSize, const platform::BetweenBlocks& between) {
+                    size_t copyBufferSize, const platform::BetweenBlocks& between,
+                    const platform::CallRunner& blocking) {
     held.Release();
     // Paths are short texts. Cutting a longer one would open another file, or lose the folder's
     // backslash so that members land beside the folder: such paths are refused instead.
@@ -245,23 +254,29 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     // Opened unshared before anything is written: a release's archive is checked on the very
     // handle its members are then read from, and one that is not the released archive leaves
     // no folder behind.
-    platform::ScopedFile archive(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (archive && !ArchiveMatchesEmbeddedDigest(archive.Get(), between)) return false;
+    const platform::CallRunner reads = platform::IsNetworkPath(archivePath) ? blocking : platform::CallRunner();
+    platform::ScopedFile archive;
+    platform::RunCall(reads, "CreateFile " + archivePath, [&] {
+        archive.Reset(::CreateFileA(archivePath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        return archive.IsValid();
+    });
+    if (archive && !ArchiveMatchesEmbeddedDigest(archive.Get(), between, reads)) return false;
     Extraction extraction(targetFolder, held, between);
     if (!extraction.ProvideFolder()) return false;
     if (!archive) return false;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(archive.Get(), &size)) return false;
 
-    ArchiveReader reader(archive.Get(), std::clamp<size_t>(copyBufferSize, 4096, 64 * 1024 * 1024));
+    ArchiveReader reader(archive.Get(), std::clamp<size_t>(copyBufferSize, 4096, 64 * 1024 * 1024), reads);
     while (reader.Position() < size.QuadPart) {
         if (!extraction.ExtractMember(reader)) return false;
     }
     return true;
 }
 
-void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between) {
+void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between,
+                  const platform::CallRunner& blocking) {
     // An empty or cut text would clear the current folder or another one.
     if (folder.size() < 2 || folder.size() > platform::kShortTextMax || folder.back() != '\\') return;
     const std::string path = WithoutTrailingBackslash(folder);
@@ -274,11 +289,17 @@ void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& betw
     {
         platform::ScopedFile pinned = PinFolder(path);
         if (!pinned || IsLink(path)) return;
-        platform::ForEachFile(folder, "*.*", platform::kAnyFileMask,
-                              [&](const std::string& name) {
-                                  ::DeleteFileA((folder + name).c_str());
-                                  if (between) between();
-                              });
+        auto deleteFiles = [&](const platform::BetweenBlocks& afterEach) {
+            platform::ForEachFile(folder, "*.*", platform::kAnyFileMask, [&](const std::string& name) {
+                ::DeleteFileA((folder + name).c_str());
+                if (afterEach) afterEach();
+            });
+            return true;
+        };
+        if (blocking)
+            blocking("DeleteFile of the files in " + folder, [&] { return deleteFiles({}); });
+        else
+            deleteFiles(between);
     }
     ::RemoveDirectoryA(path.c_str());
 }

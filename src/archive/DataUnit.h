@@ -36,7 +36,9 @@ public:
     // The member file of that name (in any case), open for reading and writing; nullptr when
     // the archive held no such member.
     HANDLE Find(const std::string& name) const;
-    void Release();
+    // Closes the files and the folder, through blocking when given: closing a large file may
+    // hold the caller for long.
+    void Release(const platform::CallRunner& blocking = {});
 
 private:
     friend class Extraction;
@@ -52,15 +54,19 @@ private:
 // False when the folder cannot be provided, the archive cannot be opened, or a member cannot
 // be read or written whole (its partial file is removed; earlier members stay). between runs
 // after each block read for the archive's check or written for a member; when it throws, the
-// member being written is removed and the exception goes on.
+// member being written is removed and the exception goes on. From an archive on a network share,
+// its opening and every block read go through blocking.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder, ExtractedFiles& held,
-                    size_t copyBufferSize = kCopyBufferSize, const platform::BetweenBlocks& between = {});
+                    size_t copyBufferSize = kCopyBufferSize, const platform::BetweenBlocks& between = {},
+                    const platform::CallRunner& blocking = {});
 // The same, releasing the files at once.
 bool ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
 
 // Deletes every file (of any attributes) directly in folder, then the folder if it is empty.
 // Does not descend into subfolders and never follows a link: a folder that is a link loses
-// the link only. Reports nothing; between runs after each file.
-void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between = {});
+// the link only. Reports nothing; between runs after each file. Given blocking, the files are
+// deleted in one call through it instead (deleting a large file may hold the caller for long).
+void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between = {},
+                  const platform::CallRunner& blocking = {});
 
 }  // namespace archive

@@ -56,7 +56,8 @@ bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize) {
     return file && FileDigest(file.Get(), digest, bufferSize);
 }
 
-bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::BetweenBlocks& between) {
+bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::BetweenBlocks& between,
+                const platform::CallRunner& reads) {
     if (!SeekTo(file, 0)) return false;
     HCRYPTPROV rawProvider = 0;
     if (!::CryptAcquireContextA(&rawProvider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) return false;
@@ -68,7 +69,10 @@ bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::
     std::vector<BYTE> buffer(std::clamp<size_t>(bufferSize, 4096, 64 * 1024 * 1024));
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+        if (!platform::RunCall(reads, "ReadFile Setup.Dat", [&] {
+                return ::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != 0;
+            }))
+            return false;
         if (got == 0) break;
         if (!::CryptHashData(hash.Get(), buffer.data(), got, 0)) return false;
         if (between) between();
@@ -77,11 +81,12 @@ bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::
     return ::CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.data(), &size, 0) && size == kDigestSize;
 }
 
-bool ArchiveMatchesEmbeddedDigest(HANDLE archive, const platform::BetweenBlocks& between) {
+bool ArchiveMatchesEmbeddedDigest(HANDLE archive, const platform::BetweenBlocks& between,
+                                  const platform::CallRunner& reads) {
     Digest expected = EmbeddedDigest();
     if (std::all_of(expected.begin(), expected.end(), [](uint8_t b) { return b == 0; })) return true;
     Digest actual{};
-    return FileDigest(archive, actual, kCopyBufferSize, between) && actual == expected && SeekTo(archive, 0);
+    return FileDigest(archive, actual, kCopyBufferSize, between, reads) && actual == expected && SeekTo(archive, 0);
 }
 
 std::string EmbedArchiveDigest(const std::string& programPath, const std::string& archivePath, Digest& digest) {

@@ -24,13 +24,15 @@ Digest EmbeddedDigest();
 bool FileDigest(const std::string& path, Digest& digest, size_t bufferSize);
 
 // The SHA-256 of an open file from its first byte to its end, read through a buffer of
-// bufferSize bytes; the file is left at its end.
-bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::BetweenBlocks& between = {});
+// bufferSize bytes; the file is left at its end. Each block is read through reads when given.
+bool FileDigest(HANDLE file, Digest& digest, size_t bufferSize, const platform::BetweenBlocks& between = {},
+                const platform::CallRunner& reads = {});
 
 // True when this program carries no digest, or when the SHA-256 of the open archive equals it;
 // the archive is then back at its first byte. Checked on the handle the archive is unpacked
 // from, so that no other file can take its place in between.
-bool ArchiveMatchesEmbeddedDigest(HANDLE archive, const platform::BetweenBlocks& between = {});
+bool ArchiveMatchesEmbeddedDigest(HANDLE archive, const platform::BetweenBlocks& between = {},
+                                  const platform::CallRunner& reads = {});
 
 // Writes the SHA-256 of the archive into the digest block of the program file, in place (the
 // release does this before signing). Empty on success, else why it failed; digest receives

@@ -92,8 +92,13 @@ StepResult CreateFolders(const InstallContext& context) {
 StepResult CopyOneFile(ProgressReport& progress, const std::string& name, const std::string& sourceFolder,
                        const std::string& destinationFolder) {
     const std::string destination = destinationFolder + name;
-    return ReportedCopy(progress, destination,
-                        [&] { return ::CopyFileA((sourceFolder + name).c_str(), destination.c_str(), FALSE) != 0; });
+    const std::string source = sourceFolder + name;
+    // From or to a network share each block may take as long as the network does.
+    const bool remote = platform::IsNetworkPath(source) || platform::IsNetworkPath(destination);
+    return ReportedCopy(progress, destination, [&] {
+        return platform::RunCall(remote ? progress.Runner() : platform::CallRunner(), "CopyFile " + source,
+                                 [&] { return ::CopyFileA(source.c_str(), destination.c_str(), FALSE) != 0; });
+    });
 }
 
 StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& context, const std::string& name,
@@ -103,7 +108,9 @@ StepResult CopyUnpackedFile(ProgressReport& progress, const InstallContext& cont
     const std::string destination = destinationFolder + name;
     return ReportedCopy(progress, destination, [&] {
         HANDLE source = context.Unpacked->Find(name);
-        if (source) return platform::CopyOpenFile(source, destination, [&progress] { progress.KeepAlive(); });
+        if (source)
+            return platform::CopyOpenFile(source, destination, [&progress] { progress.KeepAlive(); },
+                                          progress.Runner());
         ::SetLastError(ERROR_FILE_NOT_FOUND);  // as a copy of a file the archive lacked says
         return false;
     });

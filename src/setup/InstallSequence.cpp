@@ -39,7 +39,7 @@ StepResult ExtractPayload(ProgressReport& progress, const InstallContext& contex
                           archive::ExtractedFiles& extracted) {
     std::string archivePath = platform::CutToShortText(context.ProgramFolder + "Setup.Dat");
     if (archive::ExtractArchive(archivePath, context.ExtractFolder, extracted, archive::kCopyBufferSize,
-                                [&progress] { progress.KeepAlive(); }))
+                                [&progress] { progress.KeepAlive(); }, progress.Runner()))
         return Done();
     return Failed("Extracting files error: data file error");
 }
@@ -87,7 +87,7 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
     platform::ScopeExit forget([&context] { context.Unpacked = nullptr; });
     // Over an existing installation, what is replaced is kept until the new version runs; any
     // failure or cancel on the way puts it back before the program ends.
-    UpgradeKeeper keeper(context);
+    UpgradeKeeper keeper(context, progress.Runner());
     platform::ScopeExit wayBack([&keeper] { keeper.RollBack(); });
     context.Keeper = &keeper;
     platform::ScopeExit forgetKeeper([&context] { context.Keeper = nullptr; });
@@ -97,7 +97,7 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
         {"RefuseDowngrade", [&] { return RefuseDowngrade(context); }},
         {"RecoverKilledUpgrade",
          [&] {
-             RecoverKilledUpgrade(context);
+             RecoverKilledUpgrade(context, progress.Runner());
              return Done();
          }},
         // Nothing is stopped or replaced before the whole archive is unpacked and held.
@@ -114,7 +114,7 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
          [&] {
              StepResult copied = CopyAllFiles(progress, context);
              Log().Line("Files copied: " + std::to_string(Log().FilesCopied()));
-             if (copied.done) extracted.Release();  // in place now: the unpacked files may go
+             if (copied.done) extracted.Release(progress.Runner());  // in place now: the unpacked files may go
              return copied;
          }},
         // The shortcuts and the uninstall entry point at the copied files.
@@ -132,7 +132,8 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
          }},
         {"RemoveFolder",
          [&] {
-             archive::RemoveFolder(context.ExtractFolder, [&progress] { progress.KeepAlive(); });
+             archive::RemoveFolder(context.ExtractFolder, {}, progress.Runner());
+             progress.KeepAlive();
              if (!madeParent.empty()) ::RemoveDirectoryA(madeParent.c_str());
              return Done();
          }},

@@ -1,8 +1,10 @@
 #include "setup/Main.h"
 
+#include "platform/BlockingCall.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemUi.h"
 #include "setup/CommandLine.h"
+#include "setup/RunLog.h"
 #include "setup/Steps.h"
 #include "setup/Uninstall.h"
 
@@ -81,7 +83,24 @@ void TMainForm::AnswerWaitingMessages() {
 }
 
 void TMainForm::KeepAlive() {
-    if (::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
+    // A Cancel confirmed during a blocking call is taken at the first pause after it.
+    if (cancelled_ || ::GetTickCount() - lastAnswered_ >= kAnswerIntervalMs) AnswerWaitingMessages();
+}
+
+// Calls that take at least this long are logged.
+constexpr DWORD kLoggedCallMs = 20;
+
+bool TMainForm::RunBlocking(const std::string& what, const std::function<bool()>& call) {
+    const DWORD start = ::GetTickCount();
+    bool result = platform::CallBeside(call, [this] {
+        platform::Application::Instance().ProcessMessages();
+        lastAnswered_ = ::GetTickCount();
+    });
+    const DWORD error = ::GetLastError();
+    if (DWORD took = ::GetTickCount() - start; took >= kLoggedCallMs)
+        Log().Line("Beside the windows: " + what + ": " + std::to_string(took) + " ms");
+    ::SetLastError(error);
+    return result;
 }
 
 void TMainForm::ShowProgress(const std::string& text) {

@@ -33,6 +33,8 @@ public:
 
     void ShowProgress(const std::string& text) override;
     void KeepAlive() override;
+    // Logs a call that took long, for a reader who wonders where the time went.
+    bool RunBlocking(const std::string& what, const std::function<bool()>& call) override;
     // The application-wide handler: unexpected errors are discarded without a word.
     void AppException() {}
 

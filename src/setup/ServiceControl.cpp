@@ -25,13 +25,16 @@ ScopedServiceHandle OpenManager(DWORD access) {
 // The server's main window on 95/98: class and caption must both match.
 HWND FindServerWindow(const ServerRow& row) { return ::FindWindowA(row.windowClass, row.caption); }
 
-StepResult StartServer(const ServerRow& row, const std::string& destinationFolder) {
+StepResult StartServer(const ServerRow& row, const std::string& destinationFolder,
+                       const platform::CallRunner& blocking) {
     if (platform::IsWindowsNT()) {
         ScopedServiceHandle manager = OpenManager(kManagerAllAccess);
         if (!manager) return ReportServiceError();
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_START));
         if (!service) return ReportServiceError();
-        if (!::StartServiceA(service.Get(), 0, nullptr)) return ReportServiceError();
+        // The system waits for the service to report that it runs.
+        if (!platform::RunCall(blocking, std::string("StartService ") + row.serviceName, [&] { return ::StartServiceA(service.Get(), 0, nullptr) != 0; }))
+            return ReportServiceError();
         Log().Line(std::string("Service started: ") + row.serviceName);
         return Done();
     }
@@ -44,14 +47,16 @@ StepResult StartServer(const ServerRow& row, const std::string& destinationFolde
     return Done();
 }
 
-StepResult StopServer(const ServerRow& row) {
+StepResult StopServer(const ServerRow& row, const platform::CallRunner& blocking) {
     if (platform::IsWindowsNT()) {
         ScopedServiceHandle manager = OpenManager(kManagerAllAccess);
         if (!manager) return ReportServiceError();
         ScopedServiceHandle service(::OpenServiceA(manager.Get(), row.serviceName, SERVICE_STOP));
         if (!service) return Done();  // gone or not ours to stop: nothing to do
         SERVICE_STATUS status{};
-        if (!::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return ReportServiceError();
+        if (!platform::RunCall(blocking, std::string("ControlService stop ") + row.serviceName,
+                               [&] { return ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status) != 0; }))
+            return ReportServiceError();
         Log().Line(std::string("Service asked to stop: ") + row.serviceName);
         return Done();
     }
@@ -64,9 +69,11 @@ StepResult StopServer(const ServerRow& row) {
 
 }  // namespace
 
-StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder) {
+StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder,
+                         const platform::CallRunner& blocking) {
     if (index >= ServerTable.size()) return Done();
-    return start ? StartServer(ServerTable[index], destinationFolder) : StopServer(ServerTable[index]);
+    return start ? StartServer(ServerTable[index], destinationFolder, blocking)
+                 : StopServer(ServerTable[index], blocking);
 }
 
 bool IsServerRunning(ServerIndex index, DWORD& state) {
@@ -132,7 +139,7 @@ StepResult StopAndClearServices(ProgressReport& progress) {
         if (!IsServerRunning(index, state)) continue;
         // Pending or paused services are left alone; on 95/98 a found window is a running server.
         if (platform::IsWindowsNT() && state != kServiceRunning) continue;
-        if (StepResult result = ControlServer(index, false, {}); !result.done) return result;
+        if (StepResult result = ControlServer(index, false, {}, progress.Runner()); !result.done) return result;
     }
     // The pause in short steps, so that the windows answer all through it.
     for (DWORD start = ::GetTickCount(), waited = 0; waited < kStopPauseMs; waited = ::GetTickCount() - start) {
@@ -163,7 +170,9 @@ StepResult InstallAndStartServices(ProgressReport& progress, const InstallContex
     }
     progress.ShowProgress("Starting Services...");
     for (ServerIndex index = 0; index < ServerTable.size(); ++index) {
-        if (StepResult result = ControlServer(index, true, context.DestinationFolder); !result.done) return result;
+        if (StepResult result = ControlServer(index, true, context.DestinationFolder, progress.Runner());
+            !result.done)
+            return result;
         progress.KeepAlive();
     }
     progress.ShowProgress("Installation Complete");

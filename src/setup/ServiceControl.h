@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "platform/BlockingCall.h"
 #include "setup/InstallContext.h"
 #include "setup/Progress.h"
 #include "setup/Steps.h"
@@ -38,8 +39,9 @@ inline constexpr char kAdministratorAdvice[] =
 
 // Starts (start = true) or stops one server; a server started on 95/98 is its program in
 // destinationFolder. Starting does not wait for the running state, stopping does not wait for
-// the stopped state.
-StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder);
+// the stopped state. The start and the stop request, which may take long, go through blocking.
+StepResult ControlServer(ServerIndex index, bool start, const std::string& destinationFolder,
+                         const platform::CallRunner& blocking = {});
 
 // NT: true when the service exists and its state could be read (state then set).
 // 95/98: true when the server's main window exists (state untouched).

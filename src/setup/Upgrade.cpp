@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "archive/DataUnit.h"
@@ -23,6 +24,9 @@ using platform::ScopedServiceHandle;
 // The uninstall entry's texts that the install writes.
 constexpr const char* kEntryTexts[] = {"DisplayName",     "UninstallString", "DisplayVersion", "QuietUninstallString",
                                        "InstallLocation", "DisplayIcon",     "Publisher"};
+
+// Where the journal lies below HKEY_LOCAL_MACHINE.
+constexpr char kJournalKey[] = "Software\\VORNA\\Upgrade";
 
 void AimAtJournal(registry::TAdvancedRegistry& component) {
     component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
@@ -73,26 +77,31 @@ bool WaitForState(SC_HANDLE service, DWORD state, DWORD timeoutMs) {
 }
 
 // Stops the service if it runs and deletes it, waiting until it is gone, so that one of the
-// same name can be made again.
-void StopAndDelete(SC_HANDLE manager, const char* name) {
+// same name can be made again. The stop and the waits go through blocking; the log stays here.
+void StopAndDelete(SC_HANDLE manager, const char* name, const platform::CallRunner& blocking) {
     {
         ScopedServiceHandle service(::OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
         if (!service) return;
-        SERVICE_STATUS status{};
-        ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a stopped one refuses
-        WaitForState(service.Get(), SERVICE_STOPPED, 15000);
-        if (!::DeleteService(service.Get()))
-            Log().Line(std::string("Not deleted: ") + name + ": " + platform::LastErrorMessage());
+        bool deleted = platform::RunCall(blocking, std::string("stop and DeleteService ") + name, [&] {
+            SERVICE_STATUS status{};
+            ::ControlService(service.Get(), SERVICE_CONTROL_STOP, &status);  // a stopped one refuses
+            WaitForState(service.Get(), SERVICE_STOPPED, 15000);
+            return ::DeleteService(service.Get()) != 0;
+        });
+        if (!deleted) Log().Line(std::string("Not deleted: ") + name + ": " + platform::LastErrorMessage());
     }
-    for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
-        ScopedServiceHandle gone(::OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
-        if (!gone) return;
-    }
+    platform::RunCall(blocking, std::string("wait for the deletion of ") + name, [&] {
+        for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 5000; ::Sleep(50)) {
+            ScopedServiceHandle gone(::OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
+            if (!gone) return true;
+        }
+        return false;
+    });
 }
 
 // The recorded service as it was: made again with its configuration, started when it ran.
 // Fields: name, running, type, start, error control, display name, account, binary path.
-void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) {
+void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields, const platform::CallRunner& blocking) {
     if (fields.size() != 9) return;
     const std::string& name = fields[1];
     const std::string& account = fields[7];
@@ -108,14 +117,16 @@ void RecreateService(SC_HANDLE manager, const std::vector<std::string>& fields) 
     Log().Line("Service made again: " + name + " for " + binary);
     if (fields[2] != "1") return;
     // Running before the run goes on: a service still starting could be neither stopped nor deleted.
-    if (::StartServiceA(service.Get(), 0, nullptr) && WaitForState(service.Get(), SERVICE_RUNNING, 15000))
+    if (platform::RunCall(blocking, "StartService " + name, [&] {
+            return ::StartServiceA(service.Get(), 0, nullptr) && WaitForState(service.Get(), SERVICE_RUNNING, 15000);
+        }))
         Log().Line("Service started again: " + name);
     else
         Log().Line("Service not started again: " + name + ": " + platform::LastErrorMessage());
 }
 
 // The previous version back from the journal's lines; nothing after a fresh install.
-void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
+void PutBack(InstallContext& context, const std::vector<std::string>& journal, const platform::CallRunner& blocking) {
     std::vector<std::vector<std::string>> lines;
     for (const std::string& line : journal) lines.push_back(Split(line, '\t'));
     bool previous = std::any_of(lines.begin(), lines.end(), [](const auto& fields) {
@@ -128,7 +139,7 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
         manager.Reset(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         // The new servers hold their programs open: they go before the files return.
         if (manager)
-            for (const ServerRow& server : ServerTable) StopAndDelete(manager.Get(), server.serviceName);
+            for (const ServerRow& server : ServerTable) StopAndDelete(manager.Get(), server.serviceName, blocking);
     }
     // Undone in the reverse order of their doing.
     for (auto fields = lines.rbegin(); fields != lines.rend(); ++fields) {
@@ -157,25 +168,26 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal) {
         if (fields.size() == 2 && fields[0] == "K" && fields[1].ends_with(kKeptFolderName))
             folder = fields[1].substr(0, fields[1].size() - std::strlen(kKeptFolderName));
     for (const auto& fields : lines) {
-        if (manager && fields.size() == 9 && fields[0] == "S") RecreateService(manager.Get(), fields);
+        if (manager && fields.size() == 9 && fields[0] == "S") RecreateService(manager.Get(), fields, blocking);
         if (fields.size() == 2 && fields[0] == "W" && !folder.empty())
-            (void)ControlServer(static_cast<ServerIndex>(Number(fields[1])), true, folder);
+            (void)ControlServer(static_cast<ServerIndex>(Number(fields[1])), true, folder, blocking);
     }
 }
 
-void RemoveKeptFolder(const std::vector<std::string>& journal) {
+void RemoveKeptFolder(const std::vector<std::string>& journal, const platform::CallRunner& blocking) {
     for (const std::string& line : journal) {
         std::vector<std::string> fields = Split(line, '\t');
-        if (fields.size() == 2 && fields[0] == "K") archive::RemoveFolder(fields[1]);
+        if (fields.size() == 2 && fields[0] == "K") archive::RemoveFolder(fields[1], {}, blocking);
     }
 }
 
 // The previous version back, then the kept files and the record gone. Also run while a cancel
 // unwinds the install: nothing may escape.
-void PutBackAndForget(InstallContext& context, const std::vector<std::string>& journal) {
+void PutBackAndForget(InstallContext& context, const std::vector<std::string>& journal,
+                      const platform::CallRunner& blocking) {
     try {
-        PutBack(context, journal);
-        RemoveKeptFolder(journal);
+        PutBack(context, journal, blocking);
+        RemoveKeptFolder(journal, blocking);
         DeleteJournal();
     } catch (const std::exception& error) {
         Log().Line(std::string("The previous version could not be put back whole: ") + error.what());
@@ -188,12 +200,22 @@ StepResult RegistryFailed(const registry::ERegistryException& error) {
 
 }  // namespace
 
-UpgradeKeeper::UpgradeKeeper(InstallContext& context) : context_(context) {}
+UpgradeKeeper::UpgradeKeeper(InstallContext& context, platform::CallRunner blocking)
+    : context_(context), blocking_(std::move(blocking)) {}
 
 void UpgradeKeeper::Append(const std::string& line) {
-    registry::TAdvancedRegistry journal;
-    AimAtJournal(journal);
-    journal.WriteString(std::to_string(journal_.size() + 1), line);
+    const std::string name = std::to_string(journal_.size() + 1);
+    if (!journalKey_) {
+        HKEY key = nullptr;
+        if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kJournalKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                              nullptr, &key, nullptr) == ERROR_SUCCESS)
+            journalKey_.Reset(key);
+    }
+    // A line that cannot be written fails the step: what it would describe must not be touched.
+    if (!journalKey_ || ::RegSetValueExA(journalKey_.Get(), name.c_str(), 0, REG_SZ,
+                                         reinterpret_cast<const BYTE*>(line.c_str()),
+                                         static_cast<DWORD>(line.size() + 1)) != ERROR_SUCCESS)
+        throw registry::ERegistryException("Failed to set data for '" + name + "'");
     journal_.push_back(line);
 }
 
@@ -268,23 +290,25 @@ StepResult UpgradeKeeper::KeepAside(const std::string& path) {
 
 void UpgradeKeeper::RollBack() {
     if (journal_.empty()) return;
-    PutBackAndForget(context_, journal_);
+    journalKey_.Close();  // the key is deleted with the journal
+    PutBackAndForget(context_, journal_, blocking_);
     journal_.clear();
 }
 
 void UpgradeKeeper::Discard() {
     if (journal_.empty()) return;
-    RemoveKeptFolder(journal_);
+    journalKey_.Close();  // the key is deleted with the journal
+    RemoveKeptFolder(journal_, blocking_);
     DeleteJournal();
     journal_.clear();
     Log().Line("The previous version's kept files are removed");
 }
 
-void RecoverKilledUpgrade(InstallContext& context) {
+void RecoverKilledUpgrade(InstallContext& context, const platform::CallRunner& blocking) {
     const std::vector<std::string> journal = ReadJournal();
     if (journal.empty()) return;
     Log().Line("A run cut short left its journal");
-    PutBackAndForget(context, journal);
+    PutBackAndForget(context, journal, blocking);
 }
 
 }  // namespace setup

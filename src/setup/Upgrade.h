@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/BlockingCall.h"
+#include "platform/ScopedHandle.h"
 #include "setup/InstallContext.h"
 #include "setup/Steps.h"
 
@@ -19,7 +21,9 @@ inline constexpr char kKeptFolderName[] = "VORNA.kept\\";
 
 class UpgradeKeeper {
 public:
-    explicit UpgradeKeeper(InstallContext& context);
+    // The calls that may block for long (services stopped, started and waited for, kept files
+    // deleted) go through blocking.
+    explicit UpgradeKeeper(InstallContext& context, platform::CallRunner blocking = {});
     UpgradeKeeper(const UpgradeKeeper&) = delete;
     UpgradeKeeper& operator=(const UpgradeKeeper&) = delete;
 
@@ -40,11 +44,15 @@ public:
 private:
     void Append(const std::string& line);
     InstallContext& context_;
+    platform::CallRunner blocking_;
+    // The journal's key, open from its first line to its deletion: opened and closed for each
+    // line, it cost more than the copy of a small file.
+    platform::ScopedRegKey journalKey_;
     std::vector<std::string> journal_;
     int kept_ = 0;
 };
 
 // Puts back what a run killed during an upgrade kept, when its journal is there; nothing else.
-void RecoverKilledUpgrade(InstallContext& context);
+void RecoverKilledUpgrade(InstallContext& context, const platform::CallRunner& blocking = {});
 
 }  // namespace setup
