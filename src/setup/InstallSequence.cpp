@@ -13,7 +13,9 @@
 #include "setup/ServiceControl.h"
 #include "setup/Shortcuts.h"
 #include "setup/Steps.h"
+#include "setup/Unattended.h"
 #include "setup/Upgrade.h"
+#include "setup/VersionOrder.h"
 
 namespace setup {
 namespace {
@@ -50,6 +52,24 @@ StepResult ExtractPayload(ProgressReport& progress, const InstallContext& contex
     return Failed("Extracting files error: data file error");
 }
 
+// An installation newer than this setup stays as it is: a fleet tool re-running an old package
+// must not put it over a later version. A version that cannot be read is no reason to refuse.
+StepResult RefuseDowngrade(InstallContext& context) {
+    const std::string installed = context.AdvancedRegistryInstall.ReadString("DisplayVersion");
+    if (installed.empty()) return Done();
+    std::optional<int> order = CompareVersions(installed, kVersion);
+    if (!order) {
+        Log().Line("Installed version \"" + installed + "\" is not a version; installing");
+        return Done();
+    }
+    Log().Line("Installed version: " + installed);
+    if (*order <= 0) return Done();
+    StepResult refused = Failed(std::string("A newer version of ") + kProductName + " is installed: " + installed +
+                                ". This setup installs version " + kVersion + ". Nothing was changed.");
+    refused.exitCode = kExitNewerInstalled;
+    return refused;
+}
+
 }  // namespace
 
 std::string ChooseExtractFolder() {
@@ -84,6 +104,8 @@ StepResult InstallSuite(InstallContext& context, ProgressReport& progress,
     platform::ScopeExit forgetKeeper([&context] { context.Keeper = nullptr; });
     std::string madeParent;
     return RunSteps({
+        // Before anything is changed, also before a killed run's previous version is put back.
+        {"RefuseDowngrade", [&] { return RefuseDowngrade(context); }},
         {"RecoverKilledUpgrade",
          [&] {
              RecoverKilledUpgrade(context);

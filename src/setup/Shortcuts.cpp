@@ -22,7 +22,7 @@ void AimAtShellFolders(registry::TAdvancedRegistry& component) {
 void AimAtUninstallEntry(registry::TAdvancedRegistry& component) {
     component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);
     component.RegistryArea = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    component.RegistrySection = "Vorna";
+    component.RegistrySection = kUninstallKeyName;
 }
 
 void AimAtInstallPath(registry::TAdvancedRegistry& component) {
@@ -85,6 +85,7 @@ StepResult CreateIcons(ProgressReport& progress, InstallContext& context) {
         // What deployment tools and the list of programs read: the version installed, the
         // command that removes it without a person, where it lies and what it takes.
         entry.WriteString("DisplayVersion", kVersion);
+        entry.WriteString("Publisher", kPublisher);
         entry.WriteString("QuietUninstallString", uninstall + " " + kSilentSwitch);
         entry.WriteString("InstallLocation", destination);
         entry.WriteString("DisplayIcon", destination + context.ProgramFileName);

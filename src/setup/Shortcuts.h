@@ -18,6 +18,9 @@ inline constexpr std::array<const char*, 6> ShortcutTargets = {
 };
 inline constexpr char kGroupName[] = "VORNA Mail Server";
 inline constexpr char kProductName[] = "VORNA Mail Server";
+inline constexpr char kPublisher[] = "VORNA";
+// The uninstall entry's key name, which deployment tools take for the product's code.
+inline constexpr char kUninstallKeyName[] = "Vorna";
 
 // Where the three registry components point: the user's "Shell Folders" (the Start menu's
 // "Programs" folder), the suite's uninstall entry, and "\Software\VORNA" (its "InstallDir").

@@ -25,7 +25,7 @@ StepResult RunSteps(std::initializer_list<Step> steps) {
 void EndSetup(const StepResult& outcome, const EndBox& closing) {
     const EndBox& box = outcome.done ? closing : outcome.box;
     if (!box.text.empty()) platform::ShowMessage(box.text, box.caption, box.flags);
-    EndSetup();
+    platform::EndProgram(outcome.done ? 0 : outcome.exitCode);
 }
 
 void EndSetup() { platform::EndProgram(0); }

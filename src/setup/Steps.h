@@ -23,6 +23,8 @@ struct [[nodiscard]] StepResult {
     bool done = true;
     EndBox box;
     std::string step;
+    // The exit code a failure ends the program with; 0 leaves it to the boxes shown.
+    UINT exitCode = 0;
 };
 
 inline StepResult Done() { return {}; }
@@ -39,7 +41,7 @@ struct Step {
 StepResult RunSteps(std::initializer_list<Step> steps);
 
 // Shows the failure's box, or closing when the outcome is done, then ends the program with
-// exit code 0.
+// the failure's exit code (0 unless it carries one).
 [[noreturn]] void EndSetup(const StepResult& outcome, const EndBox& closing);
 // Ends the program at once, without a box (exit code 0).
 [[noreturn]] void EndSetup();

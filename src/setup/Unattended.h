@@ -1,6 +1,6 @@
 #pragma once
 // The program from its command line to its end: a run with a person (windows, questions,
-// boxes, exit code 0 whatever happens), or a run without one (/SILENT) that shows nothing at
+// boxes, exit code 0 unless it refuses a downgrade), or a run without one (/SILENT) that shows nothing at
 // all and ends with the exit code of the Windows installer, which deployment tools know. Either
 // may write a log (/LOG); each box's text then goes into it.
 #include <windows.h>
@@ -14,6 +14,7 @@ namespace setup {
 
 inline constexpr UINT kExitFailed = 1603;          // a failure a person would see in an error box
 inline constexpr UINT kExitAnotherSetup = 1618;    // another setup holds the one-run lock
+inline constexpr UINT kExitNewerInstalled = 1638;  // a newer version is installed; nothing was changed
 inline constexpr UINT kExitBadCommandLine = 1639;  // an unknown switch, a bad /DIR, a /LOG not made
 inline constexpr UINT kExitRestartNeeded = 3010;   // done, but a suite file waits for the restart
 

@@ -22,7 +22,7 @@ using platform::ScopedServiceHandle;
 
 // The uninstall entry's texts that the install writes.
 constexpr const char* kEntryTexts[] = {"DisplayName",     "UninstallString", "DisplayVersion", "QuietUninstallString",
-                                       "InstallLocation", "DisplayIcon"};
+                                       "InstallLocation", "DisplayIcon",     "Publisher"};
 
 void AimAtJournal(registry::TAdvancedRegistry& component) {
     component.SetRegistryRootKey(registry::hkLOCAL_MACHINE);

@@ -84,6 +84,7 @@ protected:
         const std::string quiet = "\"" + destination.Path() + "install_tests.exe\" /UNINSTALL /SILENT";
         EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString")->data, Sz(quiet));
         EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion")->data, Sz("2.10.255"));
+        EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher")->data, Sz("VORNA"));
         EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "InstallLocation")->data, Sz(destination.Path()));
         EXPECT_EQ(GetRegistryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon")->data,
                   Sz(destination.Path() + "install_tests.exe"));
@@ -94,7 +95,7 @@ protected:
             EXPECT_EQ(read->type, static_cast<DWORD>(REG_DWORD)) << value;
             EXPECT_EQ(read->data, dword(number)) << value;
         }
-        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 9u);
+        EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKey), 10u);
         EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kPathKey), 1u);
     }
 

@@ -1,5 +1,6 @@
 // packdat <output Setup.Dat> <folder | file...>
 // packdat --names
+// packdat --texts
 // packdat --embed-digest <Setup.exe> <Setup.Dat>
 //
 // Builds the setup's payload archive. Given one folder, it packs every file directly in it,
@@ -16,6 +17,9 @@
 //
 // --names prints every file name the setup copies by name, one a line (the images go by
 // "*.gif"), so that a release can check its payload folder against the setup's own tables.
+// --texts prints what a release describes the product with, from the setup's own texts: one
+// "name<TAB>value" a line (DisplayName, Publisher, DisplayVersion, ProductCode, Copyright, a
+// Server line per server, a License line per line of the licence agreement).
 // --embed-digest writes the SHA-256 of the archive into the program's digest block, in place:
 // the program then unpacks that archive only. A release does this before signing.
 #include <windows.h>
@@ -35,6 +39,10 @@
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
+#include "setup/Main.h"
+#include "setup/ServiceControl.h"
+#include "setup/Shortcuts.h"
+#include "windows/LicenseText.h"
 
 namespace {
 
@@ -282,6 +290,15 @@ int ListNames() {
     return 0;
 }
 
+int ListTexts() {
+    std::printf("DisplayName\t%s\nPublisher\t%s\nDisplayVersion\t%s\nProductCode\t%s\nCopyright\t%s\n",
+                setup::kProductName, setup::kPublisher, setup::kVersion, setup::kUninstallKeyName,
+                windows::kCopyrightLine);
+    for (const setup::ServerRow& server : setup::ServerTable) std::printf("Server\t%s\n", server.displayName);
+    for (const std::string& line : windows::LicenseLines()) std::printf("License\t%s\n", line.c_str());
+    return 0;
+}
+
 int EmbedDigest(const std::string& program, const std::string& archivePath) {
     archive::Digest digest{};
     std::string failure = archive::EmbedArchiveDigest(program, archivePath, digest);
@@ -295,15 +312,17 @@ int EmbedDigest(const std::string& program, const std::string& archivePath) {
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--names") return ListNames();
+    if (argc == 2 && std::string(argv[1]) == "--texts") return ListTexts();
     bool embed = argc == 4 && std::string(argv[1]) == "--embed-digest";
     if (argc < 3 || (!embed && argv[1][0] == '-' && argv[1][1] == '-')) {
         std::fprintf(stderr,
                      "usage: packdat <output Setup.Dat> <folder | file...>\n"
                      "       packdat --names\n"
+                     "       packdat --texts\n"
                      "       packdat --embed-digest <Setup.exe> <Setup.Dat>\n"
                      "  Packs every file directly in the folder (sorted by name), or the listed files\n"
                      "  under their bare file names, into the setup's payload archive; lists the file\n"
-                     "  names the setup installs; or binds a Setup.exe to its archive.\n");
+                     "  names the setup installs or the texts a release describes it with; or binds a Setup.exe to its archive.\n");
         return kUsage;
     }
     std::string output = argv[1];
