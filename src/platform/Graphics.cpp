@@ -39,7 +39,9 @@ LOGFONTA LogicalFont(const FontDescription& description, int height) {
     logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
     logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     logFont.lfQuality = DEFAULT_QUALITY;
-    logFont.lfPitchAndFamily = DEFAULT_PITCH;
+    // The design's faces are all proportional sans-serif ones: said so, a stand-in with the
+    // system's characters is one like them (a fixed-pitch one is wider, and cuts the texts).
+    logFont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     lstrcpynA(logFont.lfFaceName, description.name.c_str(), LF_FACESIZE);
     return logFont;
 }
