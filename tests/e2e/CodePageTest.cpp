@@ -189,7 +189,10 @@ TEST_F(WesternCodePage, MediumAndTempInFoldersNamedInCyrillicInstallAndUninstall
     ExpectInstalledIn(kDefaultFolder, true);
     const std::optional<DWORD> removed =
         run(L"\"C:\\Program Files\\Vorna\\Setup.exe\" /UNINSTALL /SILENT /LOG=C:\\VornaLog\\uninstall.log");
+    // A destination the code page cannot write reaches the setup as "C:\????": a bad folder.
+    const std::optional<DWORD> refused = run(L"\"" + medium + L"\\Setup.exe\" /SILENT /DIR=C:\\Иван");
     ::SetEnvironmentVariableW(L"TEMP", previousTemp);
+    EXPECT_EQ(refused, 1639u);
 
     const std::string installLog = ReadFileBytes(log + "install.log");
     EXPECT_EQ(installed, 0u) << installLog;
