@@ -47,8 +47,13 @@ void Memo::FontChanged() {
 
 void Memo::ShowLines() {
     std::vector<std::string> shown = lines_;
+    // Under a double-byte code page the designed face has no characters of the system's set,
+    // and the face that stands in for it is wider; elsewhere the lines stay as designed (a
+    // line wider than the box scrolls).
+    CPINFO codePage{};
+    const bool standIn = ::GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 1;
     RECT format{};
-    if (handle_ && ::SendMessageA(handle_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format)) >= 0) {
+    if (standIn && handle_ && ::SendMessageA(handle_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format)) >= 0) {
         ScopedGetDc dc(handle_);
         if (dc.Get()) {
             ScopedSelectObject font(dc.Get(), font_.Handle());

@@ -29,8 +29,8 @@ public:
     void FontChanged() override;
 
 private:
-    // Lines wider than the box in its font (a stand-in face with the system's characters may
-    // be wider than the designed one) are broken to fit it.
+    // Under a double-byte code page, lines wider than the box in its font (a stand-in face with
+    // the system's characters, wider than the designed one) are broken to fit it.
     void ShowLines();
 
     std::vector<std::string> lines_;

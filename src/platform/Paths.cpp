@@ -110,6 +110,14 @@ std::vector<std::string> NamesBelowRoot(const std::string& path, UINT codePage) 
     return names;
 }
 
+bool HasExtension(const std::string& name, std::string_view extension, UINT codePage) {
+    if (name.size() <= extension.size()) return false;
+    const size_t start = name.size() - extension.size();
+    size_t at = 0;
+    while (at < start) at += CharacterLength(name, at, codePage);
+    return at == start && UpperCaseAscii(name.substr(start), codePage) == UpperCaseAscii(std::string(extension), codePage);
+}
+
 bool IsFullPath(const std::string& path) {
     // The first characters that decide it are all single bytes, whatever the code page.
     bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&

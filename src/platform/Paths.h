@@ -45,6 +45,9 @@ std::string ParentFolder(const std::string& folder, UINT codePage = CP_ACP);
 std::string RootOf(const std::string& path, UINT codePage = CP_ACP);
 std::vector<std::string> NamesBelowRoot(const std::string& path, UINT codePage = CP_ACP);
 
+// True when the name's last characters are the extension (".gif"), its ASCII letters in any case.
+bool HasExtension(const std::string& name, std::string_view extension, UINT codePage = CP_ACP);
+
 // A drive path ("C:\...") or a network path ("\\server\share..."): never a path that depends
 // on the current folder or the current drive.
 bool IsFullPath(const std::string& path);

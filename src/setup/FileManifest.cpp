@@ -55,7 +55,7 @@ StepResult KeepPrevious(const InstallContext& context, const std::string& path) 
 
 void ForEachImage(const std::string& folder, const std::function<void(const std::string& name)>& visit) {
     platform::ForEachFile(folder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
-        if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".gif") == 0) visit(name);
+        if (platform::HasExtension(name, ".gif")) visit(name);
     });
 }
 

@@ -69,6 +69,9 @@ TEST(Paths, DoubleByteCharactersWhoseSecondByteIsABackslashAreNoBackslash) {
         const std::string folder = "D:\\" + InCodePage(name, codePage);
         EXPECT_EQ(WithTrailingBackslash(folder, codePage), folder + "\\") << codePage;
     }
+    EXPECT_TRUE(HasExtension(schedule + ".GIF", ".gif", kJapanese));
+    EXPECT_FALSE(HasExtension("image.gifx", ".gif", kJapanese));
+    EXPECT_FALSE(HasExtension(".gif", ".gif", kJapanese));
     // The same bytes under a single-byte code page are two characters, the second a backslash.
     EXPECT_TRUE(EndsInBackslash(schedule, kWestern));
 }
