@@ -11,7 +11,7 @@ packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64
           binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
           mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb
           xauth googletest imagemagick osslsigncode openssl zip xdotool python3 python3-yaml
-          python3-jsonschema)
+          python3-jsonschema locales fonts-ipafont-gothic)
 [ "$VORNA_ARCH" = x86 ] && packages+=(wine32:i386)
 missing=()
 for p in "${packages[@]}"; do
@@ -25,3 +25,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# The code-page tests run programs under a Japanese character type with English messages
+# (Wine takes the ANSI code page from LC_CTYPE and its own texts from LC_MESSAGES); both locales
+# must exist, or Wine falls back to the C locale's code page.
+for locale in ja_JP en_US; do
+  locale -a 2>/dev/null | grep -qix "${locale}.utf-\?8" || $SUDO localedef -i "$locale" -f UTF-8 "${locale}.UTF-8"
+done

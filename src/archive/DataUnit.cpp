@@ -11,6 +11,7 @@
 #include "archive/PayloadDigest.h"
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
+#include "platform/Paths.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedHandle.h"
 #include "platform/Security.h"
@@ -23,8 +24,13 @@ namespace {
 // The system maps these names to devices whatever the folder, and ignores an extension and
 // spaces before it ("nul .txt" is the null device too).
 bool IsDeviceName(const std::string& name) {
-    std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
+    std::string base;
+    bool ended = false;
+    platform::ForEachCharacter(name, [&](std::string_view character) {
+        ended = ended || character == ".";
+        if (!ended) base += character;
+    });
+    while (platform::LastCharacter(base) == " ") base.pop_back();
     base = platform::UpperCaseAscii(base);
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
         base == "CONOUT$")
@@ -87,8 +93,6 @@ private:
     size_t end_ = 0;
 };
 
-std::string WithoutTrailingBackslash(const std::string& folder) { return folder.substr(0, folder.size() - 1); }
-
 // A junction or symbolic link (Wine shows a Unix symbolic link to a folder so, when the path
 // has no trailing backslash).
 bool IsLink(const std::string& path) {
@@ -136,7 +140,7 @@ public:
     // Makes the folder anew: what stood at its path (a link, a folder left by an earlier run
     // or planted) goes first, and the new folder is pinned and checked to be no link.
     bool ProvideFolder() {
-        const std::string path = WithoutTrailingBackslash(folder_);
+        const std::string path = platform::WithoutTrailingBackslash(folder_);
         DWORD attributes = ::GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -216,11 +220,15 @@ private:
 
 bool IsSafeMemberName(const std::string& name) {
     if (name.empty() || name.size() > kNameFieldSize) return false;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr) return false;
-    }
+    // By character: the second byte of a double-byte one may be a backslash's or a bar's.
+    bool plain = true;
+    platform::ForEachCharacter(name, [&](std::string_view character) {
+        const unsigned char c = static_cast<unsigned char>(character[0]);
+        if (character.size() == 1 && (c < 32 || std::strchr("\\/:*?\"<>|", c) != nullptr)) plain = false;
+    });
     // Also rules out "." and "..".
-    if (name.back() == '.' || name.back() == ' ') return false;
+    const std::string_view last = platform::LastCharacter(name);
+    if (!plain || last == "." || last == " ") return false;
     return !IsDeviceName(name);
 }
 
@@ -250,7 +258,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
     // backslash so that members land beside the folder: such paths are refused instead.
     if (archivePath.size() > platform::kShortTextMax || targetFolder.size() > platform::kShortTextMax)
         return false;
-    if (targetFolder.size() < 2 || targetFolder.back() != '\\') return false;
+    if (targetFolder.size() < 2 || !platform::EndsInBackslash(targetFolder)) return false;
     // Opened unshared before anything is written: a release's archive is checked on the very
     // handle its members are then read from, and one that is not the released archive leaves
     // no folder behind.
@@ -278,8 +286,8 @@ bool ExtractArchive(const std::string& archivePath, const std::string& targetFol
 void RemoveFolder(const std::string& folder, const platform::BetweenBlocks& between,
                   const platform::CallRunner& blocking) {
     // An empty or cut text would clear the current folder or another one.
-    if (folder.size() < 2 || folder.size() > platform::kShortTextMax || folder.back() != '\\') return;
-    const std::string path = WithoutTrailingBackslash(folder);
+    if (folder.size() < 2 || folder.size() > platform::kShortTextMax || !platform::EndsInBackslash(folder)) return;
+    const std::string path = platform::WithoutTrailingBackslash(folder);
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {

@@ -2,9 +2,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "components/GradPan.h"
+#include "platform/Paths.h"
 #include "platform/ScopedHandle.h"
 
 namespace components {
@@ -173,12 +173,9 @@ void DrawRotatedText(HDC dc, int x, int y, int angle, const std::string& text) {
     ScopedFont rotated(::CreateFontIndirectA(&logFont));
     if (!rotated) return;
     ScopedSelectObject select(dc, rotated.Get());
-    // A longer caption is cut to what the buffer holds rather than read past it.
-    char buffer[256];
-    const size_t length = text.size() < sizeof buffer - 1 ? text.size() : sizeof buffer - 1;
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
-    ::TextOutA(dc, x, y, buffer, static_cast<int>(length));
+    // A longer caption is cut to what the buffer held, never inside a character.
+    const std::string shown = platform::CutToShortText(text);
+    ::TextOutA(dc, x, y, shown.data(), static_cast<int>(shown.size()));
 }
 
 void PaintCaption(HDC dc, const GradPanLook& look) {

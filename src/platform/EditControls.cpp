@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ScopedHandle.h"
+#include "platform/TextWrap.h"
+
 namespace platform {
 
 // ---- Edit ----
@@ -33,10 +36,34 @@ Memo::Memo(WinControl* parent) : WinControl(parent) {
 }
 
 void Memo::SetLines(const std::vector<std::string>& lines) {
+    lines_ = lines;
+    ShowLines();
+}
+
+void Memo::FontChanged() {
+    WinControl::FontChanged();
+    ShowLines();
+}
+
+void Memo::ShowLines() {
+    std::vector<std::string> shown = lines_;
+    // Under a double-byte code page the designed face has no characters of the system's set,
+    // and the face that stands in for it is wider; elsewhere the lines stay as designed (a
+    // line wider than the box scrolls).
+    CPINFO codePage{};
+    const bool standIn = ::GetCPInfo(CP_ACP, &codePage) && codePage.MaxCharSize > 1;
+    RECT format{};
+    if (standIn && handle_ && ::SendMessageA(handle_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format)) >= 0) {
+        ScopedGetDc dc(handle_);
+        if (dc.Get()) {
+            ScopedSelectObject font(dc.Get(), font_.Handle());
+            shown = WrapToWidth(dc.Get(), lines_, format.right - format.left);
+        }
+    }
     std::string text;
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = 0; i < shown.size(); ++i) {
         if (i) text += "\r\n";
-        text += lines[i];
+        text += shown[i];
     }
     SetCaption(text);
 }

@@ -25,8 +25,15 @@ public:
     void SetColor(Color color) override;
     HBRUSH ControlColor(HDC dc) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The lines are fitted to the box again in the new font.
+    void FontChanged() override;
 
 private:
+    // Under a double-byte code page, lines wider than the box in its font (a stand-in face with
+    // the system's characters, wider than the designed one) are broken to fit it.
+    void ShowLines();
+
+    std::vector<std::string> lines_;
     ScopedBrush brush_;
 };
 

@@ -17,17 +17,31 @@ void Font::SetSize(int points) { SetHeight(-::MulDiv(points, kDesignDpi, 72)); }
 
 namespace {
 
+// The character set of the ANSI code page. Asked for a face by name with DEFAULT_CHARSET,
+// the system gives that face in its own set ("MS Sans Serif" is Western only), and the
+// double-byte texts of a Japanese or Chinese system show as Western letters; asked for the
+// system's set, it gives the face or one that stands in for it with those characters.
+BYTE SystemCharset() {
+    CHARSETINFO info{};
+    const UINT codePage = ::GetACP();
+    if (!::TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(codePage)), &info, TCI_SRCCODEPAGE))
+        return DEFAULT_CHARSET;
+    return static_cast<BYTE>(info.ciCharset);
+}
+
 LOGFONTA LogicalFont(const FontDescription& description, int height) {
     LOGFONTA logFont{};
     logFont.lfHeight = height;
     logFont.lfWeight = description.bold ? FW_BOLD : FW_NORMAL;
     logFont.lfItalic = description.italic;
     logFont.lfUnderline = description.underline;
-    logFont.lfCharSet = description.charset;
+    logFont.lfCharSet = description.charset == DEFAULT_CHARSET ? SystemCharset() : description.charset;
     logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
     logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     logFont.lfQuality = DEFAULT_QUALITY;
-    logFont.lfPitchAndFamily = DEFAULT_PITCH;
+    // The design's faces are all proportional sans-serif ones: said so, a stand-in with the
+    // system's characters is one like them (a fixed-pitch one is wider, and cuts the texts).
+    logFont.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     lstrcpynA(logFont.lfFaceName, description.name.c_str(), LF_FACESIZE);
     return logFont;
 }

@@ -38,7 +38,7 @@ struct FontDescription {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    BYTE charset = DEFAULT_CHARSET;
+    BYTE charset = DEFAULT_CHARSET;  // the set of the system's code page
 
     bool operator==(const FontDescription&) const = default;
 };

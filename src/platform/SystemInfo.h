@@ -3,14 +3,9 @@
 #include <windows.h>
 #include <string>
 
+#include "platform/Paths.h"
+
 namespace platform {
-
-// Short texts hold at most 255 characters; a longer result is cut.
-constexpr size_t kShortTextMax = 255;
-std::string CutToShortText(std::string text);
-
-// Upper-cases the letters a to z only, whatever the code page makes of the other bytes.
-std::string UpperCaseAscii(std::string text);
 
 // True when the version query reports the NT platform (2). Asked anew at every call.
 bool IsWindowsNT();
@@ -21,22 +16,12 @@ std::string SystemErrorMessage(DWORD code);
 // The same for the calling thread's last error code, taken before anything else.
 std::string LastErrorMessage();
 
-// The running program's full path as the system reports it, its folder (with the trailing
-// backslash) and its file name.
+// The running program's full path in the ANSI code page (its short form where the code page
+// cannot write it: OwnProgramPath tells), its folder (with the trailing backslash) and its
+// file name.
 std::string ModulePath();
 std::string ModuleFolder();
 std::string ModuleFileName();
-
-// The part of a path up to and including its last backslash; the part after it.
-std::string FolderOf(const std::string& path);
-std::string FileNameOf(const std::string& path);
-
-// A drive path ("C:\...") or a network path ("\\server\share..."): never a path that depends
-// on the current folder or the current drive.
-bool IsFullPath(const std::string& path);
-
-// Appends a backslash unless the text is empty or already ends in one.
-std::string WithTrailingBackslash(std::string folder);
 
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);

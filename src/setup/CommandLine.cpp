@@ -1,6 +1,6 @@
 #include "setup/CommandLine.h"
 
-#include "platform/SystemInfo.h"
+#include "platform/Paths.h"
 
 namespace setup {
 
@@ -79,8 +79,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         command.error = "/DIR is no switch of an uninstall, which removes the suite beside the program";
     } else if (command.folder && !platform::IsFullPath(*command.folder)) {
         command.error = "/DIR is not a full path: " + *command.folder;
+    } else if (command.folder && !IsDestinationPath(*command.folder)) {
+        command.error = "/DIR names a folder the system's code page cannot write: " + *command.folder;
     }
     return command;
+}
+
+bool IsDestinationPath(const std::string& folder) {
+    return platform::IsFullPath(folder) && !platform::HasLostCharacters(folder);
 }
 
 }  // namespace setup

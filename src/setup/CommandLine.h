@@ -30,4 +30,8 @@ std::vector<std::string> SplitArguments(const std::string& commandLine);
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
+// A folder the setup can install into: a full path with no "?", which is what the conversion
+// into the code page leaves of a character it cannot write (such a path names no folder).
+bool IsDestinationPath(const std::string& folder);
+
 }  // namespace setup

@@ -6,6 +6,7 @@
 
 #include "platform/FileCopy.h"
 #include "platform/FileSearch.h"
+#include "platform/Paths.h"
 #include "platform/Security.h"
 #include "platform/SystemInfo.h"
 #include "setup/RunLog.h"
@@ -25,7 +26,7 @@ StepResult CreateFolderIfMissing(const std::string& folder) {
 // The folder itself gets the given security; the ones above it what their parents pass on.
 StepResult CreateFolderAndParents(const std::string& folder, SECURITY_ATTRIBUTES* security) {
     if (platform::FolderExists(folder)) return Done();
-    std::string parent = platform::FolderOf(folder.substr(0, folder.size() - 1));
+    std::string parent = platform::ParentFolder(folder);
     if (!parent.empty() && parent.size() < folder.size())
         if (StepResult made = CreateFolderAndParents(parent, nullptr); !made.done) return made;
     if (::CreateDirectoryA(folder.c_str(), security)) return Done();
@@ -54,7 +55,7 @@ StepResult KeepPrevious(const InstallContext& context, const std::string& path) 
 
 void ForEachImage(const std::string& folder, const std::function<void(const std::string& name)>& visit) {
     platform::ForEachFile(folder, kImagePattern, platform::kAnyFileMask, [&](const std::string& name) {
-        if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".gif") == 0) visit(name);
+        if (platform::HasExtension(name, ".gif")) visit(name);
     });
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "archive/DataUnit.h"
+#include "platform/SystemPaths.h"
 #include "registry/AdvancedRegistry.h"
 
 namespace setup {
@@ -32,6 +33,8 @@ struct InstallContext {
     // archive lies beside it, the install copies it, the uninstall removes from its folder.
     std::string ProgramFolder;
     std::string ProgramFileName;
+    // How ProgramFolder was written in the code page: a lost one names no folder.
+    platform::PathForm ProgramFolderForm = platform::PathForm::Exact;
 
     // The uninstall has a suite file it cannot delete removed at the next restart: a run
     // without a person, which leaves no one to do it by hand. (The own file always is.)

@@ -1,9 +1,12 @@
 // What the setup window's three buttons do: Install runs the whole installation in one go,
 // Browse lets the user choose the destination folder, Cancel ends the program.
 #include "archive/DataUnit.h"
+#include "platform/Paths.h"
 #include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemPaths.h"
 #include "platform/SystemUi.h"
+#include "setup/CommandLine.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
 #include "setup/ProgramEnd.h"
@@ -20,6 +23,10 @@ namespace {
 const char kLicenceQuestion[] =
     "By installing this software you agree with the software license agreement. Do you wish to continue?";
 const char kNoFolderMessage[] = "Please choose a destination folder for the installation.";
+const char kUnspellableFolderMessage[] =
+    "The setup cannot read its files from this folder: the folder's name has letters that the language of "
+    "Windows cannot write. Copy the setup files into a folder with a plain name, such as C:\\VornaSetup, and "
+    "start the setup from there.";
 const char kCancelQuestion[] = "Do you wish to cancel this installation?";
 const EndBox kCompleteBox{"The setup is complete. You may run the installed program now.", "Information",
                           platform::kInformationBox};
@@ -27,8 +34,7 @@ const EndBox kCompleteBox{"The setup is complete. You may run the installed prog
 // The folder the fallback extraction folder lies in, when this run had to make it (it then goes
 // again at the end); empty otherwise.
 std::string MakeMissingFallbackParent(const InstallContext& context) {
-    const std::string& extract = context.ExtractFolder;
-    std::string parent = platform::FolderOf(extract.substr(0, extract.size() - 1));
+    std::string parent = platform::ParentFolder(context.ExtractFolder);
     bool made = parent == context.ProgramFolder + "Temp\\" && !platform::FolderExists(parent) &&
                 ::CreateDirectoryA(parent.c_str(), nullptr);
     return made ? parent : std::string();
@@ -37,6 +43,8 @@ std::string MakeMissingFallbackParent(const InstallContext& context) {
 // Unpacks Setup.Dat from beside the program into ExtractFolder; the files stay held in extracted.
 StepResult ExtractPayload(ProgressReport& progress, const InstallContext& context,
                           archive::ExtractedFiles& extracted) {
+    // Setup.Dat is there, but the code page cannot write the way to it.
+    if (context.ProgramFolderForm == platform::PathForm::Lost) return Failed(kUnspellableFolderMessage);
     std::string archivePath = platform::CutToShortText(context.ProgramFolder + "Setup.Dat");
     if (archive::ExtractArchive(archivePath, context.ExtractFolder, extracted, archive::kCopyBufferSize,
                                 [&progress] { progress.KeepAlive(); }, progress.Runner()))
@@ -65,11 +73,14 @@ StepResult RefuseDowngrade(InstallContext& context) {
 }  // namespace
 
 std::string ChooseExtractFolder() {
-    char temp[255] = {};
-    DWORD length = ::GetEnvironmentVariableA("TEMP", temp, 255);
-    // A count that does not fit is the room the value needs, not what the buffer holds: such
-    // a TEMP is passed over like a missing one.
-    if (length != 0 && length < 255) return platform::CutToShortText(std::string(temp, length) + "\\VORNAInstall\\");
+    // A TEMP that is no short text, or that the code page cannot write even in its short form
+    // (it would name no folder), is passed over like a missing one.
+    const platform::AnsiPath temp = platform::TempVariable();
+    if (!temp.path.empty() && temp.path.size() < platform::kShortTextMax && temp.form != platform::PathForm::Lost) {
+        Log().Line("TEMP: " + temp.path + platform::PathFormNote(temp.form));
+        return platform::CutToShortText(temp.path + "\\VORNAInstall\\");
+    }
+    if (!temp.path.empty()) Log().Line("TEMP passed over: " + temp.path + platform::PathFormNote(temp.form));
     // A folder of the program's own below "Temp\": the "Temp" folder beside the program (the
     // root of a stick, say) may hold the user's files, and the extraction folder is emptied.
     return platform::CutToShortText(platform::ModuleFolder() + "Temp\\VORNAInstall\\");
@@ -144,7 +155,7 @@ void InstallUnattended(InstallContext& context, const std::optional<std::string>
     std::string destination = folder ? *folder : StoredInstallFolder(context);
     if (destination.empty()) destination = windows::kDefaultFolder;
     // A stored folder that is no full path would install relative to wherever the run started.
-    if (!platform::IsFullPath(destination)) EndSetup(Failed(kNoFolderMessage), kCompleteBox);
+    if (!IsDestinationPath(destination)) EndSetup(Failed(kNoFolderMessage), kCompleteBox);
     context.DestinationFolder = platform::WithTrailingBackslash(destination);
     // Nothing to show: the log has the steps.
     NoProgress unseen;
@@ -167,7 +178,7 @@ void TMainForm::InstallButonClick() {
 void TMainForm::RunInstall() {
     if (platform::ShowMessage(kLicenceQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) return;
     std::string destination = PathEdit->Caption();
-    if (!platform::IsFullPath(destination)) {
+    if (!IsDestinationPath(destination)) {
         platform::ShowMessage(kNoFolderMessage, kSetupCaption, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
         return;
     }

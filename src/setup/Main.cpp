@@ -1,7 +1,9 @@
 #include "setup/Main.h"
 
 #include "platform/BlockingCall.h"
+#include "platform/Paths.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemPaths.h"
 #include "platform/SystemUi.h"
 #include "setup/CommandLine.h"
 #include "setup/RunLog.h"
@@ -11,11 +13,10 @@
 namespace setup {
 
 std::string LookUpSystemFolder() {
-    char buffer[255] = {};
-    UINT length = ::GetSystemDirectoryA(buffer, 254);
-    // A count that does not fit says how much room was needed, not what the buffer holds.
-    if (length == 0 || length >= 254) return {};
-    return platform::WithTrailingBackslash(std::string(buffer, length));
+    // A folder that is no short text, or whose name the code page cannot write, is none.
+    const platform::AnsiPath folder = platform::SystemFolderPath();
+    if (folder.path.empty() || folder.path.size() >= 254 || folder.form == platform::PathForm::Lost) return {};
+    return platform::WithTrailingBackslash(folder.path);
 }
 
 TMainForm::TMainForm(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
@@ -52,8 +53,9 @@ void TMainForm::FormCreate() {
     }
 
     if (platform::ShowMessage(kInstallQuestion, kSetupCaption, platform::kQuestionBox) != IDYES) EndSetup();
-    // Shown once the controls are made; a /DIR that is no full path is passed over.
-    proposedFolder_ = command.folder && platform::IsFullPath(*command.folder) ? *command.folder
+    // Shown once the controls are made; a /DIR that is no full path, or that the code page
+    // cannot write, is passed over.
+    proposedFolder_ = command.folder && IsDestinationPath(*command.folder) ? *command.folder
                                                                                : StoredInstallFolder(Context);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/ScopeExit.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemPaths.h"
 #include "setup/CommandLine.h"
 #include "setup/Main.h"
 #include "setup/RunLog.h"
@@ -39,7 +40,8 @@ void LogStart(const CommandLine& command) {
     Log().Line(std::string("Command line: ") + ::GetCommandLineA());
     Log().Line(std::string(command.silent ? "Silent " : "") + (command.uninstall ? "uninstall" : "install") +
                " on " + PlatformText());
-    Log().Line("Program folder: " + platform::ModuleFolder());
+    const platform::AnsiPath program = platform::OwnProgramPath();
+    Log().Line("Program folder: " + platform::FolderOf(program.path) + platform::PathFormNote(program.form));
 }
 
 // A run without a person, once it holds the lock. Its steps end the program; what comes back

@@ -5,6 +5,7 @@
 #include "platform/FileSearch.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemPaths.h"
 #include "platform/SystemUi.h"
 #include "setup/FileManifest.h"
 #include "setup/Main.h"
@@ -89,10 +90,10 @@ std::string WithRenameEntry(const std::string& wininit, const std::string& path)
 
 bool ScheduleDeletionAtRestart(const std::string& path) {
     if (platform::IsWindowsNT()) return ::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
-    char windowsFolder[256] = {};
-    UINT length = ::GetWindowsDirectoryA(windowsFolder, 255);
-    if (length == 0 || length >= 255) return false;  // a count that does not fit is no folder
-    std::string wininit = std::string(windowsFolder, length) + "\\wininit.ini";
+    const platform::AnsiPath windowsFolder = platform::WindowsFolderPath();
+    if (windowsFolder.path.empty() || windowsFolder.path.size() >= 255 || windowsFolder.form == platform::PathForm::Lost)
+        return false;
+    std::string wininit = platform::WithTrailingBackslash(windowsFolder.path) + "wininit.ini";
     // The profile API would replace another program's pending "NUL=" entry; the file allows
     // the key many times, so the own entry is added beside the others instead. The new text
     // goes to a side file first so that a failed write never leaves a half file behind.

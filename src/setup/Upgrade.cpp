@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/DataUnit.h"
+#include "platform/Paths.h"
 #include "platform/ScopedHandle.h"
 #include "platform/Security.h"
 #include "platform/SystemInfo.h"
@@ -165,8 +166,9 @@ void PutBack(InstallContext& context, const std::vector<std::string>& journal, c
     // The folder the files returned to: the one that holds the kept folder.
     std::string folder;
     for (const auto& fields : lines)
-        if (fields.size() == 2 && fields[0] == "K" && fields[1].ends_with(kKeptFolderName))
-            folder = fields[1].substr(0, fields[1].size() - std::strlen(kKeptFolderName));
+        if (fields.size() == 2 && fields[0] == "K" &&
+            platform::FileNameOf(platform::WithoutTrailingBackslash(fields[1])) + "\\" == kKeptFolderName)
+            folder = platform::ParentFolder(fields[1]);
     for (const auto& fields : lines) {
         if (manager && fields.size() == 9 && fields[0] == "S") RecreateService(manager.Get(), fields, blocking);
         if (fields.size() == 2 && fields[0] == "W" && !folder.empty())

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/FileSearch.h"
+#include "platform/Paths.h"
 #include "platform/SystemInfo.h"
 #include "platform/SystemLibrary.h"
 #include "platform/SystemUi.h"
@@ -89,27 +90,13 @@ void TDirectoryListBox::OpenItem(int index) {
 
 void TDirectoryListBox::Rebuild() {
     entries_.clear();
-    // Path components: "C:\", then each folder name down to the current one.
-    std::string root = directory_.size() >= 3 ? directory_.substr(0, 3) : directory_;
-    if (directory_.rfind("\\\\", 0) == 0) {
-        // A network folder: its root is "\\server\share\".
-        size_t share = directory_.find('\\', 2);
-        size_t end = share == std::string::npos ? std::string::npos : directory_.find('\\', share + 1);
-        root = end == std::string::npos ? directory_ + "\\" : directory_.substr(0, end + 1);
-    }
+    // Path components: "C:\" (or "\\server\share\"), then each folder name down to the current one.
+    const std::string root = platform::RootOf(directory_);
     if (!root.empty()) entries_.push_back({root, root, 0, true});
     std::string path = root;
-    size_t start = root.size();
-    while (start < directory_.size()) {
-        size_t end = directory_.find('\\', start);
-        if (end == std::string::npos) end = directory_.size();
-        if (end > start) {
-            const std::string name = directory_.substr(start, end - start);
-            if (!path.empty() && path.back() != '\\') path += '\\';
-            path += name;
-            entries_.push_back({name, path, static_cast<int>(entries_.size()), true});
-        }
-        start = end + 1;
+    for (const std::string& name : platform::NamesBelowRoot(directory_)) {
+        path = platform::WithTrailingBackslash(path) + name;
+        entries_.push_back({name, path, static_cast<int>(entries_.size()), true});
     }
     const int current = static_cast<int>(entries_.size()) - 1;
 

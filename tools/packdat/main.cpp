@@ -35,6 +35,7 @@
 #include "archive/DataUnit.h"
 #include "archive/PayloadDigest.h"
 #include "platform/FileSearch.h"
+#include "platform/Paths.h"
 #include "platform/ScopedHandle.h"
 #include "platform/SystemInfo.h"
 #include "setup/FileManifest.h"
@@ -72,9 +73,17 @@ std::string FullPath(const std::string& path) {
     return std::string(buffer, length);
 }
 
+// What follows the last backslash or slash, by character: the second byte of a double-byte
+// character may be a backslash's.
 std::string BareName(const std::string& path) {
-    size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
+    std::string name;
+    platform::ForEachCharacter(path, [&](std::string_view character) {
+        if (character == "\\" || character == "/")
+            name.clear();
+        else
+            name += character;
+    });
+    return name;
 }
 
 int64_t FileSizeOf(const std::string& path) {
