@@ -1,5 +1,6 @@
 #include "platform/SystemPaths.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -39,14 +40,15 @@ AnsiPath ReadPath(const std::function<DWORD(wchar_t*, DWORD)>& fill, const std::
         if (length == 0 && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) break;
         if (length == 0) return {};
         if (length < wide.size()) return ToAnsiPath(std::wstring(wide.data(), length));
-        wide.resize(static_cast<size_t>(length) + 1);
+        // Some calls answer the room given when the text did not fit, not the room needed.
+        wide.resize(std::max(static_cast<size_t>(length) + 1, wide.size() * 2));
     }
     std::vector<char> narrow(MAX_PATH + 1);
     for (int attempt = 0; attempt < 8; ++attempt) {
         const DWORD length = fallback(narrow.data(), static_cast<DWORD>(narrow.size()));
         if (length == 0) return {};
         if (length < narrow.size()) return {std::string(narrow.data(), length), PathForm::Exact};
-        narrow.resize(static_cast<size_t>(length) + 1);
+        narrow.resize(std::max(static_cast<size_t>(length) + 1, narrow.size() * 2));
     }
     return {};
 }
