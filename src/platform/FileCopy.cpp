@@ -1,6 +1,8 @@
 #include "platform/FileCopy.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <vector>
 
 #include "platform/ScopeExit.h"
@@ -40,8 +42,17 @@ bool IsNetworkPath(const std::string& path) {
         return !prefixed || _strnicmp(path.c_str() + 4, "UNC", 3) == 0;
     }
     if (path.size() < 2 || path[1] != ':') return false;
-    const char root[] = {path[0], ':', '\\', '\0'};
-    return ::GetDriveTypeA(root) == DRIVE_REMOTE;
+    const char letter = static_cast<char>(path[0] & ~0x20);
+    if (letter < 'A' || letter > 'Z') return false;
+    // GetDriveTypeA takes half a millisecond under Wine, and this is asked for every file the
+    // install copies; a drive letter does not change its kind while the setup copies.
+    static std::array<std::atomic<unsigned char>, 26> kinds{};  // 0 not asked, 1 local, 2 remote
+    std::atomic<unsigned char>& kind = kinds[static_cast<size_t>(letter - 'A')];
+    if (kind.load() == 0) {
+        const char root[] = {letter, ':', '\\', '\0'};
+        kind.store(::GetDriveTypeA(root) == DRIVE_REMOTE ? 2 : 1);
+    }
+    return kind.load() == 2;
 }
 
 bool WriteAll(HANDLE file, const char* data, size_t size) {

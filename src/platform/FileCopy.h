@@ -21,7 +21,7 @@ using BetweenBlocks = std::function<void()>;
 constexpr uint64_t kLargeFileBytes = 8ull * 1024 * 1024;
 
 // True for a path on a network share (\\server\share, or a drive the system maps to one): each
-// of its blocks may take as long as the network does.
+// of its blocks may take as long as the network does. A drive's kind is asked once a run.
 bool IsNetworkPath(const std::string& path);
 
 // Writes all of data; false (with the system's last error) when the file takes less.
