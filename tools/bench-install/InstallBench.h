@@ -111,6 +111,8 @@ void ProfileFileSteps(const std::string& payloadFolder, const std::string& archi
                       int rounds, double installExtra);
 // The per-file progress report taken apart.
 void ProfileProgressReport(int count);
+// The upgrade journal's cost once a run and per file, taken apart.
+void ProfileJournal(int count, const std::string& scratch);
 
 // ---- the longest wait (Responsiveness.cpp) ----
 int LocalMsOfDay();

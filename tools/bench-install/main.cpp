@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
             MakeSetupWindows(ui);
             ProfileFileSteps(platform::WithTrailingBackslash(argv[2]), argv[3], platform::WithTrailingBackslash(argv[4]), std::max(1, std::atoi(argv[5])), std::atof(argv[6]));
             ProfileProgressReport(1000);
+            ProfileJournal(1000, platform::WithTrailingBackslash(argv[4]));
             ::ExitProcess(0);  // the forms stay up to the end, as in the setup
         }
         if (argc < 2) {
