@@ -13,17 +13,35 @@ packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64
           xauth googletest imagemagick osslsigncode openssl zip xdotool python3 python3-yaml
           python3-jsonschema locales fonts-ipafont-gothic)
 [ "$VORNA_ARCH" = x86 ] && packages+=(wine32:i386)
+vorna_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+vorna_apt_install() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+for p in "${packages[@]}"; do vorna_installed "$p" || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   if [ "$VORNA_ARCH" = x86 ]; then
     dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # An index that fails to download is said, not fatal: the others may hold all that is missing.
+  $SUDO apt-get update -qq || echo "apt-get update: some indexes failed; going on with the others" >&2
+  if ! vorna_apt_install "${missing[@]}"; then
+    # A mirror mid-sync can serve one architecture's security index out of step; the i386
+    # libraries then cannot match their amd64 twins. The release's own versions, which both
+    # architectures have, can: the security archive is put last for this one install.
+    pins=$(mktemp -d)
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$pins/security-last"
+    echo "Installing again with the release's own versions ahead of the security archive's" >&2
+    status=0
+    vorna_apt_install -o Dir::Etc::PreferencesParts="$pins" "${missing[@]}" || status=$?
+    rm -rf "$pins"
+    [ "$status" = 0 ] || exit "$status"
+  fi
+  # apt may take one package away to fit another in; what is needed must all be here.
+  still=()
+  for p in "${packages[@]}"; do vorna_installed "$p" || still+=("$p"); done
+  if [ ${#still[@]} -gt 0 ]; then echo "Not installed: ${still[*]}" >&2; exit 1; fi
 fi
 # The code-page tests run programs under a Japanese character type with English messages
 # (Wine takes the ANSI code page from LC_CTYPE and its own texts from LC_MESSAGES); both locales
