@@ -13,12 +13,17 @@ packages=(cmake make g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64
           xauth googletest imagemagick osslsigncode openssl zip xdotool python3 python3-yaml
           python3-jsonschema locales fonts-ipafont-gothic)
 [ "$VORNA_ARCH" = x86 ] && packages+=(wine32:i386)
-vorna_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+# Prints each needed package that is not installed, a line each.
+vorna_missing() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
 vorna_apt_install() {
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
-missing=()
-for p in "${packages[@]}"; do vorna_installed "$p" || missing+=("$p"); done
+mapfile -t missing < <(vorna_missing)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   if [ "$VORNA_ARCH" = x86 ]; then
@@ -39,8 +44,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$status" = 0 ] || exit "$status"
   fi
   # apt may take one package away to fit another in; what is needed must all be here.
-  still=()
-  for p in "${packages[@]}"; do vorna_installed "$p" || still+=("$p"); done
+  mapfile -t still < <(vorna_missing)
   if [ ${#still[@]} -gt 0 ]; then echo "Not installed: ${still[*]}" >&2; exit 1; fi
 fi
 # The code-page tests run programs under a Japanese character type with English messages
